@@ -1,0 +1,58 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <variant>
+#include <vector>
+
+namespace velmora::cli
+{
+
+// A parameter assignment from --set, already checked against the table.
+struct ParameterSetting
+{
+    std::string id;
+    float value = 0.0f;
+};
+
+struct RenderOptions
+{
+    std::optional<std::string> input; // none: the built-in demo
+    std::string output;
+    std::vector<ParameterSetting> settings;
+    int blockSize = 512;
+    std::optional<double> tailSeconds; // none: until the output has died away
+    int bits = 24;                     // 16, 24, or 32 (float)
+    bool latencyCompensation = true;
+    bool quiet = false;
+};
+
+struct Invocation
+{
+    enum class Verb
+    {
+        Help,
+        Version,
+        Render,
+        Params,
+        Info
+    };
+
+    Verb verb = Verb::Help;
+    RenderOptions render;
+    bool json = false;
+    double sampleRate = 48000.0;
+};
+
+struct ParseError
+{
+    std::string message;
+};
+
+// Every argument of every verb is parsed here, so the grammar stays in one place.
+std::variant<Invocation, ParseError> parseCommandLine(const std::vector<std::string>& args);
+
+std::string usageText();
+
+} // namespace velmora::cli

@@ -1,0 +1,36 @@
+#include "Run.h"
+
+#include "CommandLine.h"
+#include "InfoCommands.h"
+#include "RenderCommand.h"
+
+#include <juce_events/juce_events.h>
+
+namespace velmora::cli
+{
+
+int run(const std::vector<std::string>& args, Io& io)
+{
+    auto parsed = parseCommandLine(args);
+    if (const auto* error = std::get_if<ParseError>(&parsed))
+    {
+        io.err << "velmora: " << error->message << "\n(velmora help shows the commands and their options)\n";
+        return kExitUsage;
+    }
+    const auto& invocation = std::get<Invocation>(parsed);
+
+    // The processor runs timers, which need JUCE's message system to exist.
+    const juce::ScopedJuceInitialiser_GUI juce;
+
+    switch (invocation.verb)
+    {
+    case Invocation::Verb::Help: io.out << usageText(); return kExitOk;
+    case Invocation::Verb::Version: io.out << "velmora " << VELMORA_VERSION << '\n'; return kExitOk;
+    case Invocation::Verb::Render: return runRender(invocation.render, io);
+    case Invocation::Verb::Params: return runParams(invocation.json, io);
+    case Invocation::Verb::Info: return runInfo(invocation.json, invocation.sampleRate, io);
+    }
+    return kExitUsage;
+}
+
+} // namespace velmora::cli

@@ -1,4 +1,5 @@
-// The character chain: drive, dream and derez in the order the user picks.
+// The character chain in the order the user picks, its drive and derez
+// stages, and the master wow that the dream stage drives.
 #include "VelmoraEngine.h"
 
 #include <algorithm>
@@ -46,14 +47,6 @@ void VelmoraEngine::runCharacterOrdered(int numSamples)
     }
 }
 
-void VelmoraEngine::characterDream(int numSamples)
-{
-    dreamPassBegin(numSamples);
-    dreamPassApply(wetLeft.data(), wetRight.data(), numSamples);
-    wowPassBegin();
-    wowPassApply(wetLeft.data(), wetRight.data(), numSamples);
-}
-
 void VelmoraEngine::driveStage(int numSamples)
 {
     smoothers.drive.skip(numSamples);
@@ -62,17 +55,6 @@ void VelmoraEngine::driveStage(int numSamples)
 void VelmoraEngine::derezStage(int numSamples)
 {
     smoothers.derez.skip(numSamples);
-}
-
-void VelmoraEngine::dreamPassBegin(int numSamples)
-{
-    smoothers.dream.skip(numSamples);
-    smoothers.hiss.skip(numSamples);
-    smoothers.saturation.skip(numSamples);
-}
-
-void VelmoraEngine::dreamPassApply(double*, double*, int)
-{
 }
 
 void VelmoraEngine::wowPassBegin()

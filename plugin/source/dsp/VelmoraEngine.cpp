@@ -16,6 +16,7 @@ void VelmoraEngine::prepare(double newSampleRate, int maximumBlockSize)
     prepareReverb();
     prepareFilters();
     prepareCharacter();
+    prepareDream();
     preparePitch();
     ducker.prepare(sampleRate);
     dryDelay.prepare(ducker.lookahead);
@@ -36,6 +37,7 @@ void VelmoraEngine::reset()
     resetFilters();
     resetPitch();
     resetCharacter();
+    resetDream();
     ducker.reset();
     dryDelay.reset();
     outputLimiter.reset();

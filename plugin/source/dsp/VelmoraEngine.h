@@ -69,10 +69,12 @@ public:
     DryDelay dryDelay;
     OutputLimiter outputLimiter;
 
-    // ---- character chain ---------------------------------------------------
+    // ---- character chain: order, drive, derez, master wow --------------------
     // Rows of stage codes (0 drive, 1 dream, 2 derez), indexed by char_order.
     static const std::array<std::array<int, 3>, 6> kCharOrderTable;
     void runCharacterOrdered(int numSamples);
+
+    // ---- character chain: dream ---------------------------------------------
     void characterDream(int numSamples);
 
 private:
@@ -108,4 +110,6 @@ private:
     void resetPitch();
     void prepareCharacter();
     void resetCharacter();
+    void prepareDream();
+    void resetDream();
 };

@@ -3,20 +3,25 @@
 
 void VelmoraEngine::prepareFilters()
 {
+    filterTone.prepare(sampleRate);
 }
 
 void VelmoraEngine::resetFilters()
 {
+    filterTone.reset();
 }
 
 void VelmoraEngine::updateFilterCoefficients()
 {
+    filterTone.setCutoffs(smoothers.hpf_freq.getCurrentValue(), smoothers.lpf_freq.getCurrentValue());
 }
 
 void VelmoraEngine::updateTilt()
 {
+    filterTone.setTilt(smoothers.tilt_eq.getCurrentValue());
 }
 
-void VelmoraEngine::applyFilterBlock(double*, double*, int)
+void VelmoraEngine::applyFilterBlock(double* left, double* right, int numSamples)
 {
+    filterTone.process(left, right, numSamples);
 }

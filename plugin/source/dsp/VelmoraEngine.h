@@ -3,6 +3,7 @@
 #include "DryDelay.h"
 #include "Ducker.h"
 #include "EngineSmoothers.h"
+#include "FilterTone.h"
 #include "OutputLimiter.h"
 #include "ParameterSnapshot.h"
 #include "RoutingLatch.h"
@@ -57,6 +58,7 @@ public:
     std::vector<double> chorusLeft, chorusRight;           // the reverb input's chorus copy; later scratch
 
     // ---- filters and tone --------------------------------------------------
+    FilterTone filterTone;
     void applyFilterBlock(double* left, double* right, int numSamples);
 
     // ---- reverb ------------------------------------------------------------

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "DryChorus.h"
 #include "DryDelay.h"
 #include "Ducker.h"
 #include "EngineSmoothers.h"
 #include "FilterTone.h"
+#include "KorvaneReverb.h"
 #include "OutputLimiter.h"
 #include "ParameterSnapshot.h"
 #include "RoutingLatch.h"
@@ -62,6 +64,9 @@ public:
     void applyFilterBlock(double* left, double* right, int numSamples);
 
     // ---- reverb ------------------------------------------------------------
+    KorvaneReverb reverb;
+    DryChorus dryChorus;
+    float tailBlend = 0.0f; // the reverb's share of the stage output at the end of the last block
 
     // ---- octave layers and shimmer -----------------------------------------
     void applyDescendStage(float amount, int numSamples);

@@ -14,7 +14,7 @@ packages=(
   libx11-dev libxcomposite-dev libxcursor-dev libxext-dev libxinerama-dev
   libxrandr-dev libxrender-dev libgtk-3-dev libwebkit2gtk-4.1-dev
   libglu1-mesa-dev zlib1g-dev libpng-dev libjpeg-dev lv2-dev
-  libflac-dev libvorbis-dev libogg-dev
+  libflac-dev libvorbis-dev libogg-dev libfftw3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
 )
 

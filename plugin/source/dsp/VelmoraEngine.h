@@ -9,6 +9,7 @@
 #include "OutputLimiter.h"
 #include "ParameterSnapshot.h"
 #include "RoutingLatch.h"
+#include "SpectralPitchShifter.h"
 
 #include <juce_audio_basics/juce_audio_basics.h>
 
@@ -69,7 +70,29 @@ public:
     float tailBlend = 0.0f; // the reverb's share of the stage output at the end of the last block
 
     // ---- octave layers and shimmer -----------------------------------------
+    // Each shifter turns its synthesis phases by its own small amount per
+    // frame, so the four layers never line up. Order: ascendLeft, ascendRight,
+    // descendLeft, descendRight.
+    static constexpr std::array<float, 4> kPhaseSpins { 0.42f, 1.37f, 2.01f, 3.17f };
+    SpectralPitchShifter ascendLeft, ascendRight, descendLeft, descendRight;
+    bool ascendCleared = false; // a layer switched off is cleared once, then skipped
+    bool descendCleared = false;
+    // Peak limiter on the octave-up feed into the reverb: holds the feed's
+    // envelope near 0.5 so the recirculating shimmer cannot run away.
+    double shimmerEnvelope = 0.0;
+    double shimmerGain = 1.0;
+    double shimmerEnvRise = 0.0;  // 10 ms
+    double shimmerEnvFall = 0.0;  // 200 ms
+    double shimmerGainFall = 0.0; // 30 ms
+    double shimmerGainRise = 0.0; // 400 ms
+    // No injected feed sample is larger than this.
+    static constexpr double kShimmerFeedCeiling = 4.0;
     void applyDescendStage(float amount, int numSamples);
+    // Inject last block's octave-up layer (the shimmer feed) into wet and
+    // consume it: on top of the reverb at the shimmer amount, or into the
+    // reverb through the limiter.
+    void plainShimmerFeed(int numSamples);
+    void limitedShimmerFeed(int numSamples);
 
     // ---- dynamics ----------------------------------------------------------
     Ducker ducker;
@@ -95,8 +118,6 @@ private:
     void updateFilterCoefficients();
     void updateReverbSettings();
     void updateTilt();
-    void plainShimmerFeed(int numSamples);
-    void limitedShimmerFeed(int numSamples);
     void runReverbStage(int numSamples);
     void runAscendStage(bool shimmerIntoReverb, int numSamples);
     void driveStage(int numSamples);

@@ -13,6 +13,10 @@ enum StageCode
     kDream = 1,
     kDerez = 2
 };
+
+constexpr double kMinWowRate = 0.001;
+constexpr double kMaxWowRate = 4.0;
+constexpr double kMaxWowRandom = 4.0;
 } // namespace
 
 const std::array<std::array<int, 3>, 6> VelmoraEngine::kCharOrderTable { {
@@ -26,14 +30,21 @@ const std::array<std::array<int, 3>, 6> VelmoraEngine::kCharOrderTable { {
 
 void VelmoraEngine::prepareCharacter()
 {
+    driveEffect.prepare(sampleRate);
+    derez.prepare(sampleRate);
+    masterWow.prepare(sampleRate);
 }
 
 void VelmoraEngine::resetCharacter()
 {
+    driveEffect.reset();
+    derez.reset();
+    masterWow.reset();
 }
 
 void VelmoraEngine::runCharacterOrdered(int numSamples)
 {
+    // An order out of range takes the nearest row rather than wrapping.
     const int row = std::clamp(routing.activeCharOrder, 0, 5);
     for (const int stage : kCharOrderTable[static_cast<size_t>(row)])
     {
@@ -47,20 +58,39 @@ void VelmoraEngine::runCharacterOrdered(int numSamples)
     }
 }
 
+// The drive runs at every amount, also at 0: its saturation, low-pass and DC
+// blocker are part of the chain's sound.
 void VelmoraEngine::driveStage(int numSamples)
 {
+    const double start = smoothers.drive.getCurrentValue();
     smoothers.drive.skip(numSamples);
+    const double end = smoothers.drive.getCurrentValue();
+
+    const double a = std::clamp(start, 0.0, 1.0);
+    driveEffect.setCoefficients(a);
+    driveEffect.startAmount = a;
+    driveEffect.endAmount = std::clamp(end, 0.0, 1.0);
+    driveEffect.process(wetLeft.data(), wetRight.data(), numSamples);
 }
 
 void VelmoraEngine::derezStage(int numSamples)
 {
+    const float start = smoothers.derez.getCurrentValue();
     smoothers.derez.skip(numSamples);
+    const float end = smoothers.derez.getCurrentValue();
+    derez.processStereo(wetLeft.data(), wetRight.data(), numSamples, start, end);
 }
 
+// The wow follows where the dream ramp ends in this block; rate and
+// randomness are read as they stand (they advance at the end of the block).
 void VelmoraEngine::wowPassBegin()
 {
+    masterWow.depth = MasterWow::depthForDreamAmount(dreamEnd);
+    masterWow.rate = std::clamp(static_cast<double>(smoothers.wow_rate.getCurrentValue()), kMinWowRate, kMaxWowRate);
+    masterWow.randomAmount = std::clamp(static_cast<double>(smoothers.wow_rnd.getCurrentValue()), 0.0, kMaxWowRandom);
 }
 
-void VelmoraEngine::wowPassApply(double*, double*, int)
+void VelmoraEngine::wowPassApply(double* left, double* right, int numSamples)
 {
+    masterWow.processStereo(left, right, numSamples);
 }

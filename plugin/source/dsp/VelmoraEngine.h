@@ -1,11 +1,14 @@
 #pragma once
 
+#include "Derez.h"
+#include "DriveEffect.h"
 #include "DryChorus.h"
 #include "DryDelay.h"
 #include "Ducker.h"
 #include "EngineSmoothers.h"
 #include "FilterTone.h"
 #include "KorvaneReverb.h"
+#include "MasterWow.h"
 #include "OutputLimiter.h"
 #include "ParameterSnapshot.h"
 #include "RoutingLatch.h"
@@ -103,6 +106,12 @@ public:
     // Rows of stage codes (0 drive, 1 dream, 2 derez), indexed by char_order.
     static const std::array<std::array<int, 3>, 6> kCharOrderTable;
     void runCharacterOrdered(int numSamples);
+    DriveEffect driveEffect;
+    velmora::Derez derez;
+    MasterWow masterWow;
+    // The dream ramp's value at the end of the current block, left by the dream
+    // pass; the wow pass takes its depth from it.
+    float dreamEnd = 0.0f;
 
     // ---- character chain: dream ---------------------------------------------
     void characterDream(int numSamples);

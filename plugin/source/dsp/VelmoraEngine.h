@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Derez.h"
+#include "DreamEffect.h"
 #include "DriveEffect.h"
 #include "DryChorus.h"
 #include "DryDelay.h"
@@ -115,6 +116,15 @@ public:
 
     // ---- character chain: dream ---------------------------------------------
     void characterDream(int numSamples);
+    DreamEffect dreamEffect;
+    bool dreamWasActive = false; // the effect restarts from rest whenever it comes back on
+    // Peak envelopes of the dream pass's input and output; their ratio is the
+    // level match, so turning dream up changes the colour, not the loudness.
+    double inputEnvelope = 0.0;
+    double outputEnvelope = 0.0;
+    double envelopeAttack = 0.0;  // 2 ms
+    double envelopeRelease = 0.0; // 200 ms
+    juce::SmoothedValue<float, juce::ValueSmoothingTypes::Linear> levelMatchGain; // 100 ms ramps
 
 private:
     using Route = RoutingLatch::Route;

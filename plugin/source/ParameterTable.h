@@ -140,7 +140,7 @@ inline constexpr std::array<const char*, kNumParameters> kOrderedIds = []
     return ids;
 }();
 
-// The spec of an id, or nullptr for an unknown one.
+// The table entry of an id, or nullptr for an unknown one.
 constexpr const ParameterSpec* findSpec(std::string_view id)
 {
     for (const auto& spec : kParameterSpecs)

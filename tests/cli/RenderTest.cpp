@@ -69,7 +69,7 @@ TEST_F(CliTest, AnAutomaticTailEndsWhereTheSoundDoes)
 TEST_F(CliTest, AMonoFileIsRenderedToStereo)
 {
     writeWav("mono.wav", { impulseAt(9600, 100, 0.5f) }, 44100.0);
-    const auto result = run({ "render", path("mono.wav"), path("out.wav"), "--set", "mix=0.3", "--tail", "0.1" });
+    const auto result = run({ "render", path("mono.wav"), path("out.wav"), "--set", "mix=0", "--tail", "0.1" });
     ASSERT_EQ(result.status, 0) << result.err;
     double rate = 0.0;
     const auto out = readWav("out.wav", &rate);

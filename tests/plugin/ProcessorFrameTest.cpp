@@ -133,6 +133,8 @@ INSTANTIATE_TEST_SUITE_P(
                     LayoutCase { juce::AudioChannelSet::create5point1(), juce::AudioChannelSet::stereo(), false },
                     LayoutCase { juce::AudioChannelSet::stereo(), juce::AudioChannelSet::create5point1(), false }));
 
+// The reverb and the character stages treat left and right differently on
+// purpose, so the check is on what the engine took in: its gained input.
 TEST(ProcessorFrame, AMonoInputReachesTheEngineOnBothChannels)
 {
     VelmoraProcessor p;
@@ -140,19 +142,23 @@ TEST(ProcessorFrame, AMonoInputReachesTheEngineOnBothChannels)
     layout.inputBuses.add(juce::AudioChannelSet::mono());
     layout.outputBuses.add(juce::AudioChannelSet::stereo());
     ASSERT_TRUE(p.setBusesLayout(layout));
-    setParameter(p, "mix", 0.4f);
     prepare(p, 48000.0, 256);
 
     juce::MidiBuffer midi;
+    double sum = 0.0;
     for (int block = 0; block < 40; ++block)
     {
         auto buffer = noiseBuffer(2, 256, static_cast<juce::uint32>(block + 1));
         for (int i = 0; i < 256; ++i)
             buffer.setSample(1, i, 0.9f); // whatever the host leaves in the unused input channel
         p.processBlock(buffer, midi);
-        for (int i = 0; i < 256; ++i)
-            ASSERT_EQ(buffer.getSample(0, i), buffer.getSample(1, i)) << "block " << block << " sample " << i;
+        for (size_t i = 0; i < 256; ++i)
+        {
+            ASSERT_EQ(p.engine.inLeft[i], p.engine.inRight[i]) << "block " << block << " sample " << i;
+            sum += std::abs(p.engine.inLeft[i]);
+        }
     }
+    EXPECT_GT(sum, 1.0);
 }
 
 TEST(ProcessorFrame, ABlockLongerThanPreparedPassesUntouched)

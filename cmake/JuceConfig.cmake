@@ -31,14 +31,13 @@ target_compile_definitions(velmora_juce_settings INTERFACE
     JUCE_DISABLE_JUCE_VERSION_PRINTING=1)
 
 # juce::dsp::FFT picks its engine when juce_dsp is compiled: JUCE's own, or
-# FFTW, which makes the octave shifters about 1.5 times as fast. But FFTW's
+# FFTW, which makes the octave shifters about 1.4 times as fast. FFTW's
 # real-only transforms, as JUCE plans them, allocate a buffer on every call,
-# so with FFTW every juce::dsp::FFT used on the audio thread must stick to the
-# complex perform(); the display's spectrum analysis does not yet, hence the
-# default. FFTW is linked at build time (JUCE's "static" mode): the run-time
+# so every juce::dsp::FFT used on the audio thread sticks to the complex
+# perform(). FFTW is linked at build time (JUCE's "static" mode): the run-time
 # loading mode would look for the unversioned libfftw3f.so, which only the
 # -dev package installs.
-option(VELMORA_FFTW "Back juce::dsp::FFT with FFTW (single precision)" OFF)
+option(VELMORA_FFTW "Back juce::dsp::FFT with FFTW (single precision)" ON)
 if(VELMORA_FFTW)
     pkg_check_modules(VELMORA_FFTW3F REQUIRED IMPORTED_TARGET fftw3f)
     target_compile_definitions(velmora_juce_settings INTERFACE JUCE_DSP_USE_STATIC_FFTW=1)

@@ -2,6 +2,7 @@
 
 #include "ParameterLayout.h"
 #include "RoutingCode.h"
+#include "state/StateCodec.h"
 
 #include <algorithm>
 #include <cmath>
@@ -108,6 +109,8 @@ void VelmoraProcessor::prepareToPlay(double sampleRate, int maximumExpectedSampl
     const int latency = engine.getLatencySamples();
     if (latency != getLatencySamples())
         setLatencySamples(latency);
+
+    analysis.prepare(sampleRate);
 }
 
 void VelmoraProcessor::releaseResources()
@@ -135,6 +138,7 @@ void VelmoraProcessor::writeSnapshot()
 void VelmoraProcessor::processBlock(juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
 {
     const juce::ScopedNoDenormals noDenormals;
+    analysis.heartbeat.fetch_add(1, std::memory_order_relaxed);
 
     const int numInputs = getTotalNumInputChannels();
     const int numOutputs = getTotalNumOutputChannels();
@@ -148,7 +152,13 @@ void VelmoraProcessor::processBlock(juce::AudioBuffer<float>& buffer, juce::Midi
             buffer.clear(channel, 0, numSamples);
 
     writeSnapshot();
+    if (engineResetPending.exchange(false, std::memory_order_acquire))
+        engine.reset();
+
+    analysis.measureInput(buffer);
     engine.processBlock(buffer);
+    analysis.measureOutput(buffer);
+    analysis.feedSpectrum(buffer);
 }
 
 double VelmoraProcessor::getTailLengthSeconds() const
@@ -205,17 +215,50 @@ void VelmoraProcessor::changeProgramName(int, const juce::String&)
 {
 }
 
-void VelmoraProcessor::getStateInformation(juce::MemoryBlock& destData)
+velmora::state::PageFields VelmoraProcessor::getPageFields() const
 {
-    if (const auto xml = apvts.copyState().createXml())
-        copyXmlToBinary(*xml, destData);
+    return { hissEnabled, presetIndex, autoGainEnabled, ascendDescendLinked, editorWidth, editorHeight, advancedOpen };
 }
 
+void VelmoraProcessor::setPageFields(const velmora::state::PageFields& fields)
+{
+    hissEnabled = fields.hissEnabled;
+    presetIndex = fields.presetIndex;
+    autoGainEnabled = fields.autoGainEnabled;
+    ascendDescendLinked = fields.ascendDescendLinked;
+    editorWidth = fields.editorWidth;
+    editorHeight = fields.editorHeight;
+    advancedOpen = fields.advancedOpen;
+}
+
+void VelmoraProcessor::getStateInformation(juce::MemoryBlock& destData)
+{
+    velmora::state::encodeState(apvts.copyState(), getPageFields(), destData);
+}
+
+// A blob that cannot be used changes nothing at all: it is decoded and
+// migrated completely before any field, parameter or the engine is touched.
 void VelmoraProcessor::setStateInformation(const void* data, int sizeInBytes)
 {
-    const auto xml = getXmlFromBinary(data, sizeInBytes);
-    if (xml != nullptr && xml->hasTagName(apvts.state.getType()))
-        apvts.replaceState(juce::ValueTree::fromXml(*xml));
+    if (sizeInBytes <= 0)
+        return;
+    auto decoded = velmora::state::decodeState(data, static_cast<std::size_t>(sizeInBytes));
+    if (!decoded)
+        return;
+
+    // The framework gives a parameter without a child its default; a state
+    // that does not mention a parameter must leave it as it is instead.
+    auto& tree = decoded->parameters;
+    for (const auto* id : velmora::params::kOrderedIds)
+        if (!tree.getChildWithProperty("id", id).isValid())
+            tree.appendChild(
+                juce::ValueTree("PARAM", { { "id", id },
+                                           { "value", static_cast<double>(apvts.getRawParameterValue(id)->load()) } }),
+                nullptr);
+
+    setPageFields(decoded->fields);
+    apvts.replaceState(tree);
+    engineResetPending.store(true, std::memory_order_release);
 }
 
 bool VelmoraProcessor::isBusesLayoutSupported(const BusesLayout& layouts) const

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "DisplayMeasurements.h"
 #include "ParameterTable.h"
 #include "VelmoraEngine.h"
+#include "state/PageFields.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
 
@@ -46,6 +48,10 @@ public:
     // Recomputes the packed routing word from the routing parameters.
     void refreshRoutingCode();
 
+    // The persisted page-side fields, read and written together (message thread).
+    velmora::state::PageFields getPageFields() const;
+    void setPageFields(const velmora::state::PageFields& fields);
+
     // Page-side fields, persisted with the state; touched on the message thread only.
     bool hissEnabled = false;
     int presetIndex = 0;
@@ -57,6 +63,10 @@ public:
 
     std::atomic<std::int32_t> routingCode { 0 };
 
+    // Levels, bands, spectrum and heartbeat for the page. Declared after the
+    // engine, so its transform is released first.
+    DisplayMeasurements analysis;
+
     int editorWidth = 0;
     int editorHeight = 0;
     bool advancedOpen = false;
@@ -65,6 +75,14 @@ public:
 
 private:
     void writeSnapshot();
+
+    // A loaded state must start from silence, but the engine may only be
+    // touched by the thread that runs it. Loading raises this flag after the
+    // new parameters are in place; the audio callback clears the engine at the
+    // start of its next block, before the engine runs. Lock-free: a flag the
+    // loader sets and the audio thread exchanges. A state loaded while no
+    // audio runs is served by the first block that comes.
+    std::atomic<bool> engineResetPending { false };
 
     struct Forwarded
     {

@@ -2,6 +2,10 @@
 
 #include "ParameterArguments.h"
 
+#include "presets/PresetManager.h"
+
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 
@@ -60,6 +64,67 @@ ParseError missingValue(const std::string& flag)
     return { flag + " needs a value" };
 }
 
+bool sameIgnoringCase(const std::string& a, const std::string& b)
+{
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(),
+                      [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
+}
+
+// A factory preset by index or by name, any letter case.
+std::variant<int, ParseError> parsePreset(const std::string& text)
+{
+    const auto& presets = PresetManager::getFactoryPresets();
+    int index = -1;
+    if (parseWhole(text, index))
+    {
+        if (index >= 0 && index < PresetManager::numFactoryPresets)
+            return index;
+    }
+    else
+    {
+        for (size_t i = 0; i < presets.size(); ++i)
+            if (sameIgnoringCase(text, presets[i].name))
+                return static_cast<int>(i);
+    }
+    return ParseError { "--preset: no factory preset '" + text + "'; give an index from 0 to " +
+                        std::to_string(PresetManager::numFactoryPresets - 1) +
+                        " or a name ('velmora presets' lists them)" };
+}
+
+// --preset and --set, shared by the verbs that set up a processor. Sets
+// `taken` when `arg` is one of them; an error ends the parse.
+std::optional<ParseError> parseSetup(Arguments& a, const std::string& arg, std::optional<int>& preset,
+                                     std::vector<ParameterSetting>& settings, bool& taken)
+{
+    taken = true;
+    if (Arguments::matches(arg, "--set"))
+    {
+        const auto v = a.valueOf("--set", arg);
+        if (!v)
+            return missingValue("--set");
+        auto parsed = parseAssignment(*v);
+        if (auto* error = std::get_if<std::string>(&parsed))
+            return ParseError { *error };
+        auto& [id, value] = std::get<std::pair<std::string, float>>(parsed);
+        settings.push_back({ id, value });
+        return std::nullopt;
+    }
+    if (Arguments::matches(arg, "--preset"))
+    {
+        const auto v = a.valueOf("--preset", arg);
+        if (!v)
+            return missingValue("--preset");
+        auto parsed = parsePreset(*v);
+        if (auto* error = std::get_if<ParseError>(&parsed))
+            return *error;
+        preset = std::get<int>(parsed);
+        return std::nullopt;
+    }
+    taken = false;
+    return std::nullopt;
+}
+
 std::variant<Invocation, ParseError> parseRender(Arguments& a)
 {
     Invocation inv;
@@ -70,16 +135,20 @@ std::variant<Invocation, ParseError> parseRender(Arguments& a)
     while (!a.done())
     {
         const std::string arg = a.next();
-        if (Arguments::matches(arg, "--set"))
+        bool taken = false;
+        if (auto error = parseSetup(a, arg, r.preset, r.settings, taken))
+            return *error;
+        if (taken)
+            continue;
+
+        if (Arguments::matches(arg, "--state-in") || Arguments::matches(arg, "--state-out"))
         {
-            const auto v = a.valueOf("--set", arg);
-            if (!v)
-                return missingValue("--set");
-            auto parsed = parseAssignment(*v);
-            if (auto* error = std::get_if<std::string>(&parsed))
-                return ParseError { *error };
-            auto& [id, value] = std::get<std::pair<std::string, float>>(parsed);
-            r.settings.push_back({ id, value });
+            const bool in = Arguments::matches(arg, "--state-in");
+            const std::string flag = in ? "--state-in" : "--state-out";
+            const auto v = a.valueOf(flag, arg);
+            if (!v || v->empty())
+                return missingValue(flag);
+            (in ? r.stateIn : r.stateOut) = *v;
         }
         else if (Arguments::matches(arg, "--block"))
         {
@@ -147,11 +216,70 @@ std::variant<Invocation, ParseError> parseRender(Arguments& a)
     return inv;
 }
 
+std::variant<Invocation, ParseError> parseStateDump(Arguments& a)
+{
+    Invocation inv;
+    inv.verb = Invocation::Verb::StateDump;
+    std::vector<std::string> positional;
+    while (!a.done())
+    {
+        const std::string arg = a.next();
+        if (arg == "--json")
+            inv.json = true;
+        else if (arg.size() > 1 && arg[0] == '-')
+            return ParseError { "state dump: unknown option '" + arg + "'" };
+        else
+            positional.push_back(arg);
+    }
+    if (positional.size() != 1)
+        return ParseError { "state dump takes one state file: velmora state dump FILE [--json]" };
+    inv.state.file = positional[0];
+    return inv;
+}
+
+std::variant<Invocation, ParseError> parseStateMake(Arguments& a)
+{
+    Invocation inv;
+    inv.verb = Invocation::Verb::StateMake;
+    auto& s = inv.state;
+    std::vector<std::string> positional;
+    while (!a.done())
+    {
+        const std::string arg = a.next();
+        bool taken = false;
+        if (auto error = parseSetup(a, arg, s.preset, s.settings, taken))
+            return *error;
+        if (taken)
+            continue;
+        if (arg.size() > 1 && arg[0] == '-')
+            return ParseError { "state make: unknown option '" + arg + "'" };
+        positional.push_back(arg);
+    }
+    if (positional.size() != 1)
+        return ParseError { "state make takes one output file: velmora state make OUT [--preset P] [--set ID=VALUE]" };
+    s.file = positional[0];
+    return inv;
+}
+
+std::variant<Invocation, ParseError> parseState(Arguments& a)
+{
+    if (a.done())
+        return ParseError { "state needs a subcommand: dump or make" };
+    const std::string sub = a.next();
+    if (sub == "dump")
+        return parseStateDump(a);
+    if (sub == "make")
+        return parseStateMake(a);
+    return ParseError { "state: unknown subcommand '" + sub + "'; use dump or make" };
+}
+
 std::variant<Invocation, ParseError> parseListing(Arguments& a, Invocation::Verb verb, bool takesRate)
 {
     Invocation inv;
     inv.verb = verb;
-    const std::string name = verb == Invocation::Verb::Params ? "params" : "info";
+    const std::string name = verb == Invocation::Verb::Params    ? "params"
+                             : verb == Invocation::Verb::Presets ? "presets"
+                                                                 : "info";
     while (!a.done())
     {
         const std::string arg = a.next();
@@ -199,6 +327,10 @@ std::variant<Invocation, ParseError> parseCommandLine(const std::vector<std::str
         return parseListing(a, Invocation::Verb::Params, false);
     if (verb == "info")
         return parseListing(a, Invocation::Verb::Info, true);
+    if (verb == "presets")
+        return parseListing(a, Invocation::Verb::Presets, false);
+    if (verb == "state")
+        return parseState(a);
     return ParseError { "unknown command '" + verb + "'" };
 }
 
@@ -209,7 +341,10 @@ std::string usageText()
 commands:
   render [IN] OUT [options]   process IN (WAV, AIFF or FLAC; without IN, a built-in demo)
                               through VELMORA and write OUT as WAV
+      --preset INDEX|NAME     start from a factory preset (applied before --set)
       --set ID=VALUE          set a parameter in its own units (repeatable), e.g. mix=0.3
+      --state-in FILE         load a saved state first (before --preset and --set)
+      --state-out FILE        save the state after the render
       --block N               host block size in samples (default 512)
       --tail SECONDS|auto     render past the input's end (default auto: until the
                               output stays below -90 dBFS for a second, at most 60 s)
@@ -218,10 +353,15 @@ commands:
                               keep the plug-in's latency at the start of the output
       --quiet                 print nothing but errors
   params [--json]             the parameters in host order
+  presets [--json]            the factory presets: index, name, folder
+  state dump FILE [--json]    load a saved state as a host would (older states are
+                              migrated) and print every parameter and page field
+  state make OUT [--preset INDEX|NAME] [--set ID=VALUE]...
+                              write a state blob
   info [--json] [--rate R]    name, version, latency at rate R (default 48000), tail, buses
   help, --version
 
-exit status: 0 done, 1 a file could not be read or written, 2 bad arguments
+exit status: 0 done, 1 a file could not be read, written or used, 2 bad arguments
 )";
 }
 

@@ -26,6 +26,17 @@ struct RenderOptions
     int bits = 24;                     // 16, 24, or 32 (float)
     bool latencyCompensation = true;
     bool quiet = false;
+    std::optional<int> preset;           // a factory preset, applied before `settings`
+    std::optional<std::string> stateIn;  // a state blob loaded before everything else
+    std::optional<std::string> stateOut; // where to save the state after the render
+};
+
+// "state dump FILE" and "state make OUT".
+struct StateOptions
+{
+    std::string file;
+    std::optional<int> preset;
+    std::vector<ParameterSetting> settings;
 };
 
 struct Invocation
@@ -36,11 +47,15 @@ struct Invocation
         Version,
         Render,
         Params,
-        Info
+        Info,
+        Presets,
+        StateDump,
+        StateMake
     };
 
     Verb verb = Verb::Help;
     RenderOptions render;
+    StateOptions state;
     bool json = false;
     double sampleRate = 48000.0;
 };

@@ -1,6 +1,7 @@
 #include "RenderCommand.h"
 
 #include "DemoSignal.h"
+#include "ProcessorSetup.h"
 #include "ProgressBar.h"
 
 #include "PluginProcessor.h"
@@ -224,18 +225,6 @@ private:
     int count = 0;
 };
 
-std::optional<RenderError> applySettings(VelmoraProcessor& processor, const std::vector<ParameterSetting>& settings)
-{
-    for (const auto& s : settings)
-    {
-        auto* parameter = processor.apvts.getParameter(s.id);
-        if (parameter == nullptr)
-            return RenderError { "--set: unknown parameter '" + s.id + "'", kExitUsage };
-        parameter->setValueNotifyingHost(parameter->convertTo0to1(s.value));
-    }
-    return std::nullopt;
-}
-
 std::string seconds(double value)
 {
     std::ostringstream s;
@@ -254,12 +243,23 @@ int runRender(const RenderOptions& options, Io& io)
     }
     auto& source = *std::get<std::unique_ptr<Source>>(opened);
 
+    // A state to save is checked before the render, so a bad path does not
+    // cost the whole render first.
+    if (options.stateOut)
+        if (auto error = checkWritable(*options.stateOut))
+        {
+            io.err << "velmora: " << error->message << '\n';
+            return kExitFileError;
+        }
+
     VelmoraProcessor processor;
-    if (auto error = applySettings(processor, options.settings))
-    {
-        io.err << "velmora: " << error->message << '\n';
-        return error->status;
-    }
+    if (options.stateIn)
+        if (auto error = loadStateFile(processor, *options.stateIn))
+        {
+            io.err << "velmora: " << error->message << '\n';
+            return kExitFileError;
+        }
+    applyPresetAndSettings(processor, options.preset, options.settings);
 
     juce::AudioProcessor::BusesLayout layout;
     layout.inputBuses.add(source.channels == 1 ? juce::AudioChannelSet::mono() : juce::AudioChannelSet::stereo());
@@ -372,6 +372,13 @@ int runRender(const RenderOptions& options, Io& io)
         return error->status;
     }
 
+    if (options.stateOut)
+        if (auto error = saveStateFile(processor, *options.stateOut))
+        {
+            io.err << "velmora: " << error->message << '\n';
+            return kExitFileError;
+        }
+
     if (!options.quiet)
     {
         const double length = static_cast<double>(frames) / source.rate;
@@ -381,6 +388,8 @@ int runRender(const RenderOptions& options, Io& io)
                << (options.bits == 32 ? "32-bit float" : std::to_string(options.bits) + "-bit") << "; from "
                << source.name << ", latency " << latency << " samples "
                << (options.latencyCompensation ? "removed" : "kept") << '\n';
+        if (options.stateOut)
+            io.out << "saved the state to " << *options.stateOut << '\n';
     }
     return kExitOk;
 }

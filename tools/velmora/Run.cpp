@@ -2,7 +2,9 @@
 
 #include "CommandLine.h"
 #include "InfoCommands.h"
+#include "PresetCommands.h"
 #include "RenderCommand.h"
+#include "StateCommands.h"
 
 #include <juce_events/juce_events.h>
 
@@ -29,6 +31,9 @@ int run(const std::vector<std::string>& args, Io& io)
     case Invocation::Verb::Render: return runRender(invocation.render, io);
     case Invocation::Verb::Params: return runParams(invocation.json, io);
     case Invocation::Verb::Info: return runInfo(invocation.json, invocation.sampleRate, io);
+    case Invocation::Verb::Presets: return runPresets(invocation.json, io);
+    case Invocation::Verb::StateDump: return runStateDump(invocation.state, invocation.json, io);
+    case Invocation::Verb::StateMake: return runStateMake(invocation.state, io);
     }
     return kExitUsage;
 }

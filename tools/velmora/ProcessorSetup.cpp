@@ -1,0 +1,81 @@
+#include "ProcessorSetup.h"
+
+#include "PluginProcessor.h"
+#include "presets/PresetManager.h"
+#include "state/StateCodec.h"
+
+namespace velmora::cli
+{
+namespace
+{
+juce::File fileAt(const std::string& path)
+{
+    return juce::File::getCurrentWorkingDirectory().getChildFile(juce::String::fromUTF8(path.c_str()));
+}
+
+std::string quoted(const std::string& path)
+{
+    return "'" + path + "'";
+}
+} // namespace
+
+std::optional<SetupError> loadStateFile(VelmoraProcessor& processor, const std::string& path)
+{
+    const auto file = fileAt(path);
+    const std::string name = "cannot load " + quoted(path) + ": ";
+    if (file.isDirectory())
+        return SetupError { name + "it is a folder" };
+    if (!file.existsAsFile())
+        return SetupError { name + "no such file" };
+    if (file.getSize() > kMaxStateFileBytes)
+        return SetupError { name + "not a VELMORA state (far too large)" };
+
+    juce::MemoryBlock blob;
+    if (!file.loadFileAsData(blob))
+        return SetupError { name + "it could not be read" };
+
+    // The decoder has no side effects, so asking it first tells an unusable
+    // blob apart; setStateInformation itself reports nothing, as hosts expect.
+    if (!state::decodeState(blob.getData(), blob.getSize()))
+        return SetupError { name + "not a usable VELMORA state (nothing was loaded)" };
+
+    processor.setStateInformation(blob.getData(), static_cast<int>(blob.getSize()));
+    return std::nullopt;
+}
+
+std::optional<SetupError> checkWritable(const std::string& path)
+{
+    const auto file = fileAt(path);
+    const std::string name = "cannot write " + quoted(path) + ": ";
+    if (file.isDirectory())
+        return SetupError { name + "it is a folder" };
+    const auto folder = file.getParentDirectory();
+    if (!folder.isDirectory())
+        return SetupError { name + "folder '" + folder.getFullPathName().toStdString() + "' does not exist" };
+    return std::nullopt;
+}
+
+std::optional<SetupError> saveStateFile(VelmoraProcessor& processor, const std::string& path)
+{
+    if (auto error = checkWritable(path))
+        return error;
+
+    juce::MemoryBlock blob;
+    processor.getStateInformation(blob);
+    // Written beside the target and moved into place.
+    if (!fileAt(path).replaceWithData(blob.getData(), blob.getSize()))
+        return SetupError { "cannot write " + quoted(path) + ": the file could not be written" };
+    return std::nullopt;
+}
+
+void applyPresetAndSettings(VelmoraProcessor& processor, std::optional<int> preset,
+                            const std::vector<ParameterSetting>& settings)
+{
+    if (preset)
+        PresetManager::applyFactoryPreset(processor, *preset);
+    for (const auto& s : settings)
+        if (auto* parameter = processor.apvts.getParameter(s.id))
+            parameter->setValueNotifyingHost(parameter->convertTo0to1(s.value));
+}
+
+} // namespace velmora::cli

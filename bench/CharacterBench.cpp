@@ -4,6 +4,8 @@
 #include "DriveEffect.h"
 #include "MasterWow.h"
 
+#include "BenchSupport.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -11,55 +13,7 @@
 
 namespace
 {
-constexpr double kRate = 48000.0;
-constexpr int kBlock = 512;
-constexpr int kBlocksPerSecond = static_cast<int>(kRate) / kBlock; // 93 blocks = 0.992 s
-
-struct StereoBlock
-{
-    std::vector<double> left, right;
-};
-
-StereoBlock noiseBlock()
-{
-    StereoBlock b { std::vector<double>(kBlock), std::vector<double>(kBlock) };
-    std::uint32_t x = 1;
-    const auto next = [&x]
-    {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        return static_cast<double>(x) * (0.6 / 4294967296.0) - 0.3;
-    };
-    for (int i = 0; i < kBlock; ++i)
-    {
-        b.left[static_cast<size_t>(i)] = next();
-        b.right[static_cast<size_t>(i)] = next();
-    }
-    return b;
-}
-
-// One iteration is (about) one second of stereo audio at 48 kHz in 512-sample
-// blocks, so the reported time is the cost per second of audio. Each block is
-// a fresh copy of the same noise, as a host would hand it over.
-template <typename ProcessBlock>
-void runSecond(benchmark::State& state, ProcessBlock&& processBlock)
-{
-    const StereoBlock input = noiseBlock();
-    StereoBlock work = input;
-    for (auto _ : state)
-    {
-        for (int b = 0; b < kBlocksPerSecond; ++b)
-        {
-            work.left = input.left;
-            work.right = input.right;
-            processBlock(work.left.data(), work.right.data(), b);
-        }
-        benchmark::DoNotOptimize(work.left.data());
-        benchmark::ClobberMemory();
-    }
-    state.SetItemsProcessed(state.iterations() * kBlocksPerSecond * kBlock);
-}
+using namespace velmora::bench;
 
 // A steady amount: the coefficients are set once per block.
 void BM_DriveSteady(benchmark::State& state)

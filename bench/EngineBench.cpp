@@ -1,55 +1,45 @@
-#include "VelmoraEngine.h"
+// The whole engine, at its defaults and with its heaviest stages all on.
+#include "BenchSupport.h"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdint>
-#include <vector>
-
 namespace
 {
-constexpr double kRate = 48000.0;
-constexpr int kBlock = 512;
-constexpr int kBlocksPerSecond = static_cast<int>(kRate) / kBlock; // 93 blocks = 0.992 s
-
-juce::AudioBuffer<float> noiseBlock()
-{
-    juce::AudioBuffer<float> buffer(2, kBlock);
-    std::uint32_t x = 1;
-    for (int c = 0; c < 2; ++c)
-        for (int i = 0; i < kBlock; ++i)
-        {
-            x ^= x << 13;
-            x ^= x >> 17;
-            x ^= x << 5;
-            buffer.setSample(c, i, static_cast<float>(x) * (0.2f / 4294967296.0f) - 0.1f);
-        }
-    return buffer;
-}
-
-// One iteration is (about) one second of stereo audio at 48 kHz in 512-sample
-// blocks, so the reported time is the cost per second of audio.
-void runEngine(benchmark::State& state, const ParameterSnapshot& params)
-{
-    VelmoraEngine engine;
-    engine.params = params;
-    engine.prepare(kRate, kBlock);
-    const auto input = noiseBlock();
-    juce::AudioBuffer<float> buffer(2, kBlock);
-    for (auto _ : state)
-    {
-        for (int b = 0; b < kBlocksPerSecond; ++b)
-        {
-            buffer.makeCopyOf(input, true);
-            engine.processBlock(buffer);
-        }
-        benchmark::DoNotOptimize(buffer.getReadPointer(0));
-    }
-    state.SetItemsProcessed(state.iterations() * kBlocksPerSecond * kBlock);
-}
+using namespace velmora::bench;
 
 void BM_EngineDefaults(benchmark::State& state)
 {
-    runEngine(state, ParameterSnapshot {});
+    runEngineSecond(state, ParameterSnapshot {});
 }
 BENCHMARK(BM_EngineDefaults)->Unit(benchmark::kMillisecond);
+
+// Every character stage active: full drive, full dream with hiss, derez.
+ParameterSnapshot characterAll()
+{
+    ParameterSnapshot p;
+    p.drive = 1.0f;
+    p.dream = 1.0f;
+    p.hiss = 0.5f;
+    p.derez = 0.5f;
+    return p;
+}
+
+void BM_EngineCharacterAll(benchmark::State& state)
+{
+    runEngineSecond(state, characterAll());
+}
+BENCHMARK(BM_EngineCharacterAll)->Unit(benchmark::kMillisecond);
+
+// Everything at once: the character chain, both octave layers, the shimmer
+// into the reverb, ducking and the filters after the effects.
+void BM_EngineEverything(benchmark::State& state)
+{
+    ParameterSnapshot p = characterAll();
+    p.ascend = p.descend = 1.0f;
+    p.shimmer = 0.9f;
+    p.ducking_amount = 0.5f;
+    p.filter_path = true;
+    runEngineSecond(state, p);
+}
+BENCHMARK(BM_EngineEverything)->Unit(benchmark::kMillisecond);
 } // namespace

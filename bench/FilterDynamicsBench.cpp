@@ -3,6 +3,8 @@
 #include "FilterTone.h"
 #include "OutputLimiter.h"
 
+#include "BenchSupport.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -10,22 +12,7 @@
 
 namespace
 {
-constexpr double kRate = 48000.0;
-constexpr int kBlock = 512;
-constexpr int kBlocksPerSecond = static_cast<int>(kRate) / kBlock;
-
-std::vector<double> noise(std::uint32_t seed)
-{
-    std::vector<double> x(kBlock);
-    for (auto& v : x)
-    {
-        seed ^= seed << 13;
-        seed ^= seed >> 17;
-        seed ^= seed << 5;
-        v = static_cast<double>(seed) / 4294967296.0 - 0.5;
-    }
-    return x;
-}
+using namespace velmora::bench;
 
 // One iteration is about one second of stereo audio at 48 kHz.
 void BM_FilterTone(benchmark::State& state)

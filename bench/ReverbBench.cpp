@@ -1,5 +1,8 @@
 #include "DryChorus.h"
+#include "KorvaneReverb.h"
 #include "ReverbCore.h"
+
+#include "BenchSupport.h"
 
 #include <benchmark/benchmark.h>
 
@@ -10,22 +13,13 @@
 
 namespace
 {
-constexpr double kRate = 48000.0;
-constexpr int kBlock = 512;
-constexpr int kBlocksPerSecond = static_cast<int>(kRate) / kBlock; // 93 blocks = 0.992 s
+using namespace velmora::bench;
 
 template <typename Sample>
-std::vector<Sample> noise(std::uint32_t seed)
+std::vector<Sample> noiseOf(std::uint32_t seed)
 {
-    std::vector<Sample> x(kBlock);
-    for (auto& s : x)
-    {
-        seed ^= seed << 13;
-        seed ^= seed >> 17;
-        seed ^= seed << 5;
-        s = static_cast<Sample>(static_cast<double>(seed) * (0.2 / 4294967296.0) - 0.1);
-    }
-    return x;
+    const auto x = noise(seed, 0.1);
+    return std::vector<Sample>(x.begin(), x.end());
 }
 
 // The network alone, voiced and set as the engine sets it at the controls'
@@ -42,17 +36,10 @@ void BM_ReverbCore(benchmark::State& state)
     core.earlyDiffusion = 1.0f;
     core.modDepth = 0.5f;
     core.modRate = 1.0f;
-    core.modDepthScale = 80.0f;
-    core.lateDiffusion = 0.0f;
-    core.highGain = 0.535f;
-    core.highCutoff = 4000.0f;
-    core.lowCutoff = 502.0f;
-    core.midGain = 0.9f;
-    core.lowGain = 1.0f;
-    core.leftModRatio = 0.5f;
+    KorvaneReverb::applyVoicing(core);
 
-    const auto left = noise<float>(1);
-    const auto right = noise<float>(2);
+    const auto left = noiseOf<float>(1);
+    const auto right = noiseOf<float>(2);
     std::vector<float> outLeft(kBlock), outRight(kBlock);
     const float* inputs[2] = { left.data(), right.data() };
     float* outputs[2] = { outLeft.data(), outRight.data() };
@@ -73,8 +60,8 @@ void BM_DryChorus(benchmark::State& state)
     const juce::ScopedNoDenormals noDenormals;
     DryChorus chorus;
     chorus.prepare(kRate);
-    const auto left = noise<double>(3);
-    const auto right = noise<double>(4);
+    const auto left = noiseOf<double>(3);
+    const auto right = noiseOf<double>(4);
     std::vector<double> blockLeft(kBlock), blockRight(kBlock);
     for (auto _ : state)
     {

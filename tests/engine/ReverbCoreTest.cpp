@@ -1,4 +1,5 @@
 #include "ReverbCore.h"
+#include "KorvaneReverb.h"
 
 #include <gtest/gtest.h>
 
@@ -64,17 +65,9 @@ std::unique_ptr<_ReverbCore> makeCore(double rate = kRate)
     return core;
 }
 
-// The engine's voicing of the network.
 void voiceAsEngine(_ReverbCore& core)
 {
-    core.modDepthScale = 80.0f;
-    core.lateDiffusion = 0.0f;
-    core.highGain = 0.535f;
-    core.highCutoff = 4000.0f;
-    core.lowCutoff = 502.0f;
-    core.midGain = 0.9f;
-    core.lowGain = 1.0f;
-    core.leftModRatio = 0.5f;
+    KorvaneReverb::applyVoicing(core);
 }
 
 // Pure delays and plain rotations everywhere, nothing lost but the decay

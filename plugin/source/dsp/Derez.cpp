@@ -1,4 +1,5 @@
 #include "Derez.h"
+#include "OnePole.h"
 
 #include <algorithm>
 #include <cmath>
@@ -29,8 +30,8 @@ double Derez::quantise(double v, double e)
 void Derez::prepare(double newSampleRate)
 {
     sampleRate = newSampleRate > 0.0 ? newSampleRate : 44100.0;
-    envelopeAttack = std::exp(-1.0 / (0.001 * sampleRate));
-    envelopeRelease = std::exp(-1.0 / (0.1 * sampleRate));
+    envelopeAttack = velmora::one_pole::forSeconds(0.001, sampleRate);
+    envelopeRelease = velmora::one_pole::forSeconds(0.1, sampleRate);
 
     const double cutoffA = std::min(kMaxCutoffRatio * sampleRate, kCutoffA);
     const double cutoffB = std::min(kMaxCutoffRatio * sampleRate, kCutoffB);

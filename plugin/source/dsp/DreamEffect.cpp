@@ -1,15 +1,15 @@
 #include "DreamEffect.h"
+#include "OnePole.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace
 {
-constexpr double kTwoPi = 6.283185307179586476925286766559;
 
 double poleFor(double frequency, double sampleRate)
 {
-    return std::exp(-kTwoPi * frequency / sampleRate);
+    return velmora::one_pole::forFrequency(frequency, sampleRate);
 }
 
 // Straight lines between the points; the first point's value below the

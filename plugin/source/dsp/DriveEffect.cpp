@@ -1,4 +1,5 @@
 #include "DriveEffect.h"
+#include "OnePole.h"
 
 #include <algorithm>
 #include <cmath>
@@ -25,7 +26,7 @@ double DriveEffect::satTrimForAmount(double amount)
 void DriveEffect::prepare(double newSampleRate)
 {
     sampleRate = newSampleRate > 0.0 ? newSampleRate : 44100.0;
-    dcCoeff = std::exp(-kTwoPi * kDcBlockerHz / sampleRate);
+    dcCoeff = velmora::one_pole::forFrequency(kDcBlockerHz, sampleRate);
     reset();
 }
 

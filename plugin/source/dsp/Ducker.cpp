@@ -1,15 +1,8 @@
 #include "Ducker.h"
+#include "OnePole.h"
 
 #include <algorithm>
 #include <cmath>
-
-namespace
-{
-double poleForSeconds(double seconds, double sampleRate)
-{
-    return std::exp(-1.0 / (seconds * sampleRate));
-}
-} // namespace
 
 int Ducker::lookaheadForRate(double rate)
 {
@@ -19,12 +12,12 @@ int Ducker::lookaheadForRate(double rate)
 void Ducker::prepare(double rate)
 {
     sampleRate = rate;
-    envAttack = poleForSeconds(0.0005, rate);
-    envRelease = poleForSeconds(0.005, rate);
-    fastAttack = poleForSeconds(0.001, rate);
-    fastRelease = poleForSeconds(0.1, rate);
-    slowAttack = poleForSeconds(0.21, rate);
-    slowRelease = poleForSeconds(0.66, rate);
+    envAttack = velmora::one_pole::forSeconds(0.0005, rate);
+    envRelease = velmora::one_pole::forSeconds(0.005, rate);
+    fastAttack = velmora::one_pole::forSeconds(0.001, rate);
+    fastRelease = velmora::one_pole::forSeconds(0.1, rate);
+    slowAttack = velmora::one_pole::forSeconds(0.21, rate);
+    slowRelease = velmora::one_pole::forSeconds(0.66, rate);
     ratio = 0.95;
     maxReductionDb = 0.0;
     lookahead = lookaheadForRate(rate);

@@ -1,5 +1,6 @@
 // The dream stage: tape, heat, hiss and saturation with a level match, then
 // the master wow.
+#include "OnePole.h"
 #include "VelmoraEngine.h"
 
 #include <algorithm>
@@ -38,8 +39,8 @@ double followPeak(double envelope, const double* left, const double* right, int 
 void VelmoraEngine::prepareDream()
 {
     dreamEffect.prepare(sampleRate, maxBlockSize);
-    envelopeAttack = std::exp(-1.0 / (kEnvelopeAttackSeconds * sampleRate));
-    envelopeRelease = std::exp(-1.0 / (kEnvelopeReleaseSeconds * sampleRate));
+    envelopeAttack = velmora::one_pole::forSeconds(kEnvelopeAttackSeconds, sampleRate);
+    envelopeRelease = velmora::one_pole::forSeconds(kEnvelopeReleaseSeconds, sampleRate);
     levelMatchGain.reset(static_cast<int>(std::floor(kLevelMatchRampSeconds * sampleRate)));
     levelMatchGain.setCurrentAndTargetValue(1.0f);
     inputEnvelope = 0.0;

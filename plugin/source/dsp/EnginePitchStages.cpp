@@ -1,4 +1,5 @@
 // The octave layers (ascend, descend) and the shimmer feed into the reverb.
+#include "OnePole.h"
 #include "VelmoraEngine.h"
 
 #include <algorithm>
@@ -8,11 +9,6 @@ namespace
 {
 // Below this a layer counts as off: it is cleared once and then skipped.
 constexpr float kLayerOffThreshold = 0.001f;
-
-double onePoleCoefficient(double seconds, double sampleRate)
-{
-    return std::exp(-1.0 / (seconds * sampleRate));
-}
 } // namespace
 
 void VelmoraEngine::preparePitch()
@@ -26,10 +22,10 @@ void VelmoraEngine::preparePitch()
     ascendCleared = false;
     descendCleared = false;
 
-    shimmerEnvRise = onePoleCoefficient(0.01, sampleRate);
-    shimmerEnvFall = onePoleCoefficient(0.2, sampleRate);
-    shimmerGainFall = onePoleCoefficient(0.03, sampleRate);
-    shimmerGainRise = onePoleCoefficient(0.4, sampleRate);
+    shimmerEnvRise = velmora::one_pole::forSeconds(0.01, sampleRate);
+    shimmerEnvFall = velmora::one_pole::forSeconds(0.2, sampleRate);
+    shimmerGainFall = velmora::one_pole::forSeconds(0.03, sampleRate);
+    shimmerGainRise = velmora::one_pole::forSeconds(0.4, sampleRate);
     shimmerEnvelope = 0.0;
     shimmerGain = 1.0;
 }

@@ -29,18 +29,7 @@ void VelmoraEngine::updateReverbSettings()
     core.earlyDiffusion = smoothers.diffusion.getCurrentValue();
     core.modDepth = smoothers.mod_depth.getCurrentValue();
     core.modRate = smoothers.mod_rate.getCurrentValue();
-
-    // The voicing of the tail: modulation scale and stereo spread, no
-    // diffusion inside the loop, and a decay that loses highs and some mids
-    // faster than lows.
-    core.modDepthScale = 80.0f;
-    core.lateDiffusion = 0.0f;
-    core.highGain = 0.535f;
-    core.highCutoff = 4000.0f;
-    core.lowCutoff = 502.0f;
-    core.midGain = 0.9f;
-    core.lowGain = 1.0f;
-    core.leftModRatio = 0.5f;
+    KorvaneReverb::applyVoicing(core);
 }
 
 void VelmoraEngine::runReverbStage(int numSamples)

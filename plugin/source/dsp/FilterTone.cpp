@@ -1,4 +1,5 @@
 #include "FilterTone.h"
+#include "OnePole.h"
 
 #include <algorithm>
 #include <cmath>
@@ -50,13 +51,13 @@ FilterTone::Biquad FilterTone::Biquad::lowPass(double frequency, double rate)
 void FilterTone::prepare(double rate)
 {
     sampleRate = rate;
-    tiltCoeff = std::exp(-kTwoPi * kTiltPivotHz / sampleRate);
+    tiltCoeff = velmora::one_pole::forFrequency(kTiltPivotHz, sampleRate);
     reset();
 }
 
 void FilterTone::reset()
 {
-    highPassLeft = highPassRight = lowPassLeft = lowPassRight = History{};
+    highPassLeft = highPassRight = lowPassLeft = lowPassRight = History {};
     tiltStateLeft = tiltStateRight = 0.0;
 }
 

@@ -1,4 +1,6 @@
 #include "HeatChannel.h"
+#include "OnePole.h"
+#include "Xorshift32.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,21 +8,16 @@
 namespace
 {
 constexpr double kTwoPi = 6.283185307179586476925286766559;
-constexpr double kDrawScale = 1.0 / 4294967296.0; // 2^-32, exact
 constexpr double kSilentControls = 0.000001;
 
 double poleFor(double frequency, double sampleRate)
 {
-    return std::exp(-kTwoPi * frequency / sampleRate);
+    return velmora::one_pole::forFrequency(frequency, sampleRate);
 }
 
-// xorshift32; a draw is uniform in [0, 1).
 double draw(std::uint32_t& x)
 {
-    x ^= x << 13;
-    x ^= x >> 17;
-    x ^= x << 5;
-    return static_cast<double>(x) * kDrawScale;
+    return velmora::xorshiftDraw(x);
 }
 
 // tanh up to the clip limit, then a shallow straight line so that loud peaks
@@ -53,8 +50,8 @@ void HeatChannel::prepare(double newSampleRate, const ChannelConstants& constant
     rngState = constants.seed;
 
     glueLowCoeff = poleFor(800.0, sampleRate);
-    glueDownCoeff = std::exp(-1.0 / (0.1 * sampleRate));
-    glueUpCoeff = std::exp(-1.0 / (0.5 * sampleRate));
+    glueDownCoeff = velmora::one_pole::forSeconds(0.1, sampleRate);
+    glueUpCoeff = velmora::one_pole::forSeconds(0.5, sampleRate);
     reset();
 }
 

@@ -49,3 +49,15 @@ void KorvaneReverb::process(double* left, double* right, int numSamples)
         }
     }
 }
+
+void KorvaneReverb::applyVoicing(korvanedsp::_ReverbCore& network)
+{
+    network.modDepthScale = 80.0f;
+    network.lateDiffusion = 0.0f;
+    network.highGain = 0.535f;
+    network.highCutoff = 4000.0f;
+    network.lowCutoff = 502.0f;
+    network.midGain = 0.9f;
+    network.lowGain = 1.0f;
+    network.leftModRatio = 0.5f;
+}

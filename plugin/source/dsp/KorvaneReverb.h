@@ -22,6 +22,11 @@ public:
     // network the block is left as it is.
     void process(double* left, double* right, int numSamples);
 
+    // The voicing of the tail, written with every block's settings:
+    // modulation scale and stereo spread, no diffusion inside the loop, and a
+    // decay that loses highs and some mids faster than lows.
+    static void applyVoicing(korvanedsp::_ReverbCore& network);
+
     std::unique_ptr<korvanedsp::_ReverbCore> core;
     std::vector<float> inputLeft, inputRight;
     std::vector<float> outputLeft, outputRight;

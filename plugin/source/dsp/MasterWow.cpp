@@ -1,4 +1,5 @@
 #include "MasterWow.h"
+#include "Xorshift32.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,7 +8,6 @@
 namespace
 {
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
-constexpr double kDrawScale = 1.0 / 4294967296.0; // 2^-32
 constexpr double kWalkKick = 0.0002;
 constexpr double kVelocityDecay = 0.999;
 constexpr double kWanderDecay = 0.9999;
@@ -58,12 +58,7 @@ void MasterWow::reset()
 
 double MasterWow::nextDraw(std::size_t lane)
 {
-    std::uint32_t x = rngLanes[lane];
-    x ^= x << 13;
-    x ^= x >> 17;
-    x ^= x << 5;
-    rngLanes[lane] = x;
-    return static_cast<double>(x) * kDrawScale;
+    return velmora::xorshiftDraw(rngLanes[lane]);
 }
 
 double MasterWow::delayFor(double lfo, double wander) const

@@ -1,14 +1,15 @@
 #include "OutputLimiter.h"
+#include "OnePole.h"
 
 #include <algorithm>
 #include <cmath>
 
 void OutputLimiter::prepare(double sampleRate)
 {
-    envAttack = std::exp(-1.0 / (0.001 * sampleRate));
-    envRelease = std::exp(-1.0 / (0.05 * sampleRate));
-    gainAttack = std::exp(-1.0 / (0.001 * sampleRate));
-    gainRelease = std::exp(-1.0 / (0.05 * sampleRate));
+    envAttack = velmora::one_pole::forSeconds(0.001, sampleRate);
+    envRelease = velmora::one_pole::forSeconds(0.05, sampleRate);
+    gainAttack = velmora::one_pole::forSeconds(0.001, sampleRate);
+    gainRelease = velmora::one_pole::forSeconds(0.05, sampleRate);
     reset();
 }
 

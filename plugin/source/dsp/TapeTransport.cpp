@@ -1,25 +1,21 @@
 #include "TapeTransport.h"
+#include "OnePole.h"
+#include "Xorshift32.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace
 {
-constexpr double kTwoPi = 6.283185307179586476925286766559;
-constexpr double kDrawScale = 1.0 / 4294967296.0; // 2^-32, exact
 
 double poleFor(double frequency, double sampleRate)
 {
-    return std::exp(-kTwoPi * frequency / sampleRate);
+    return velmora::one_pole::forFrequency(frequency, sampleRate);
 }
 
-// xorshift32; a draw is uniform in [0, 1).
 double draw(std::uint32_t& x)
 {
-    x ^= x << 13;
-    x ^= x >> 17;
-    x ^= x << 5;
-    return static_cast<double>(x) * kDrawScale;
+    return velmora::xorshiftDraw(x);
 }
 
 // The negative half saturates slightly harder, which gives the tape its

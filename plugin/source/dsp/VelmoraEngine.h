@@ -122,8 +122,8 @@ public:
     // level match, so turning dream up changes the colour, not the loudness.
     double inputEnvelope = 0.0;
     double outputEnvelope = 0.0;
-    double envelopeAttack = 0.0;  // 2 ms
-    double envelopeRelease = 0.0; // 200 ms
+    double envelopeAttack = 0.0;                                                  // 2 ms
+    double envelopeRelease = 0.0;                                                 // 200 ms
     juce::SmoothedValue<float, juce::ValueSmoothingTypes::Linear> levelMatchGain; // 100 ms ramps
 
 private:

@@ -22,7 +22,7 @@ build: configure
 
 demo: build
 	@mkdir -p $(OUT_DIR)
-	@$(BUILD_DIR)/tools/velmora render $(OUT_DIR)/demo.wav
+	@$(BUILD_DIR)/tools/velmora render --overwrite $(OUT_DIR)/demo.wav
 	@echo "demo render:  $(CURDIR)/$(OUT_DIR)/demo.wav"
 	@echo "LV2:          $(CURDIR)/$(ARTEFACTS)/LV2/VELMORA.lv2"
 	@echo "VST3:         $(CURDIR)/$(ARTEFACTS)/VST3/VELMORA.vst3"

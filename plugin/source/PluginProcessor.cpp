@@ -256,6 +256,10 @@ void VelmoraProcessor::setStateInformation(const void* data, int sizeInBytes)
                                            { "value", static_cast<double>(apvts.getRawParameterValue(id)->load()) } }),
                 nullptr);
 
+    // The reset is asked for before the swap, so the old tail stops as soon
+    // as possible, and again after it, so the engine starts clean under the
+    // new parameters.
+    engineResetPending.store(true, std::memory_order_release);
     setPageFields(decoded->fields);
     apvts.replaceState(tree);
     engineResetPending.store(true, std::memory_order_release);

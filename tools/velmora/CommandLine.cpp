@@ -192,6 +192,10 @@ std::variant<Invocation, ParseError> parseRender(Arguments& a)
         {
             r.latencyCompensation = false;
         }
+        else if (arg == "--overwrite")
+        {
+            r.overwrite = true;
+        }
         else if (arg == "--quiet" || arg == "-q")
         {
             r.quiet = true;
@@ -352,6 +356,7 @@ commands:
       --no-latency-compensation
                               keep the plug-in's latency at the start of the output
       --quiet                 print nothing but errors
+      --overwrite             without IN, replace an existing OUT with the demo
   params [--json]             the parameters in host order
   presets [--json]            the factory presets: index, name, folder
   state dump FILE [--json]    load a saved state as a host would (older states are

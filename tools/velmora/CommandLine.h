@@ -26,6 +26,7 @@ struct RenderOptions
     int bits = 24;                     // 16, 24, or 32 (float)
     bool latencyCompensation = true;
     bool quiet = false;
+    bool overwrite = false;              // without IN: may replace an existing OUT with the demo
     std::optional<int> preset;           // a factory preset, applied before `settings`
     std::optional<std::string> stateIn;  // a state blob loaded before everything else
     std::optional<std::string> stateOut; // where to save the state after the render

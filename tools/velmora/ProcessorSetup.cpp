@@ -45,26 +45,32 @@ std::optional<SetupError> loadStateFile(VelmoraProcessor& processor, const std::
 
 std::optional<SetupError> checkWritable(const std::string& path)
 {
-    const auto file = fileAt(path);
-    const std::string name = "cannot write " + quoted(path) + ": ";
-    if (file.isDirectory())
-        return SetupError { name + "it is a folder" };
-    const auto folder = file.getParentDirectory();
-    if (!folder.isDirectory())
-        return SetupError { name + "folder '" + folder.getFullPathName().toStdString() + "' does not exist" };
+    if (auto error = OutputFile::checkWritable(path))
+        return SetupError { *error };
+    return std::nullopt;
+}
+
+std::optional<SetupError> writeStateFile(VelmoraProcessor& processor, const std::string& path, OutputFile& file)
+{
+    if (auto error = file.open(path))
+        return SetupError { *error };
+    juce::MemoryBlock blob;
+    processor.getStateInformation(blob);
+    if (!file.stream()->write(blob.getData(), blob.getSize()))
+    {
+        file.abandon();
+        return SetupError { "cannot write " + quoted(path) + ": write error (disk full?)" };
+    }
     return std::nullopt;
 }
 
 std::optional<SetupError> saveStateFile(VelmoraProcessor& processor, const std::string& path)
 {
-    if (auto error = checkWritable(path))
+    OutputFile file;
+    if (auto error = writeStateFile(processor, path, file))
         return error;
-
-    juce::MemoryBlock blob;
-    processor.getStateInformation(blob);
-    // Written beside the target and moved into place.
-    if (!fileAt(path).replaceWithData(blob.getData(), blob.getSize()))
-        return SetupError { "cannot write " + quoted(path) + ": the file could not be written" };
+    if (auto error = file.commit())
+        return SetupError { *error };
     return std::nullopt;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CommandLine.h"
+#include "OutputFile.h"
 
 #include <optional>
 #include <string>
@@ -28,8 +29,12 @@ std::optional<SetupError> loadStateFile(VelmoraProcessor& processor, const std::
 // under the name.
 std::optional<SetupError> saveStateFile(VelmoraProcessor& processor, const std::string& path);
 
-// Fails when the file could not be written there: a folder, or no such
-// folder. Lets a command stop before doing its work.
+// Writes the state into `file`, opened on `path`, for its owner to commit
+// together with other output.
+std::optional<SetupError> writeStateFile(VelmoraProcessor& processor, const std::string& path, OutputFile& file);
+
+// Fails when the file could not be written there: a folder, no such folder,
+// no permission. Lets a command stop before doing its work.
 std::optional<SetupError> checkWritable(const std::string& path);
 
 // The factory preset first, then every --set in order, so a --set wins.

@@ -1,6 +1,7 @@
 #include "RenderCommand.h"
 
 #include "DemoSignal.h"
+#include "OutputFile.h"
 #include "ProcessorSetup.h"
 #include "ProgressBar.h"
 
@@ -75,6 +76,22 @@ public:
         source->channels = static_cast<int>(r.numChannels);
         source->length = r.lengthInSamples;
         source->name = quoted;
+
+        // An uncompressed file cannot hold more frames than its bytes allow.
+        // Its header may claim more: a file cut short, or one written to a
+        // pipe with an unknown length. The frames that are there are used.
+        const auto format = r.getFormatName();
+        if ((format == "WAV file" || format == "AIFF file") && r.bitsPerSample > 0)
+        {
+            const auto bytesPerFrame = static_cast<juce::int64>(r.numChannels) * ((r.bitsPerSample + 7) / 8);
+            const auto held = file.getSize() / bytesPerFrame;
+            if (source->length > held)
+            {
+                source->note = "note: " + quoted + " holds fewer frames than its header says; rendering the " +
+                               std::to_string(held) + " it holds";
+                source->length = held;
+            }
+        }
         return source;
     }
 
@@ -99,6 +116,7 @@ public:
     int channels = 0;
     juce::int64 length = 0;
     std::string name;
+    std::string note; // what the user should know about the input, if anything
 
 private:
     Source() = default;
@@ -108,43 +126,28 @@ private:
     juce::AudioBuffer<float> demo;
 };
 
-// Writes to a temporary sibling of the output and renames it into place only
-// when everything was written, so a failed or interrupted render never
-// leaves a partial file under the output's name.
+// The WAV output. Nothing appears under the output's name until the whole
+// render has been written (see OutputFile).
 class Destination
 {
 public:
-    ~Destination() { abandon(); }
-
     std::optional<RenderError> open(const std::string& path, double rate, int bits)
     {
-        target = juce::File::getCurrentWorkingDirectory().getChildFile(path);
-        const std::string quoted = "'" + path + "'";
-        if (target.isDirectory())
-            return RenderError { "cannot write " + quoted + ": it is a folder" };
-        const auto folder = target.getParentDirectory();
-        if (!folder.isDirectory())
-            return RenderError { "cannot write " + quoted + ": folder '" + folder.getFullPathName().toStdString() +
-                                 "' does not exist" };
+        if (auto error = file.open(path))
+            return RenderError { *error };
+        name = file.displayName();
 
-        temporary = folder.getChildFile("." + target.getFileName() + ".partial-" +
-                                        juce::String(juce::Time::currentTimeMillis()));
-        auto stream = std::make_unique<juce::FileOutputStream>(temporary);
-        if (stream->failedToOpen())
-            return RenderError { "cannot write " + quoted + ": " +
-                                 stream->getStatus().getErrorMessage().toStdString() };
-
+        auto stream = file.release();
         juce::WavAudioFormat wav;
         writer.reset(wav.createWriterFor(stream.get(), rate, 2, bits, {}, 0));
         if (writer == nullptr)
         {
             stream.reset();
-            temporary.deleteFile();
-            return RenderError { "cannot write " + quoted + ": WAV cannot hold " + std::to_string(bits) +
+            file.abandon();
+            return RenderError { "cannot write " + name + ": WAV cannot hold " + std::to_string(bits) +
                                  "-bit audio at this rate" };
         }
         stream.release(); // the writer owns it now
-        name = quoted;
         return std::nullopt;
     }
 
@@ -157,32 +160,34 @@ public:
         return writer->writeFromFloatArrays(channels, 2, n);
     }
 
-    std::optional<RenderError> commit()
+    // Finishes the WAV (its header is written last); the file itself is put
+    // in place by commit(). A device or a pipe keeps the header written at
+    // the start, without the final length.
+    bool finish()
     {
         const bool flushed = writer->flush();
         writer.reset();
-        if (!flushed || !temporary.moveFileTo(target))
-        {
-            abandon();
-            return RenderError { "cannot write " + name + ": the file could not be completed" };
-        }
-        temporary = juce::File();
+        return flushed || file.writesInPlace();
+    }
+
+    std::optional<RenderError> commit()
+    {
+        if (auto error = file.commit())
+            return RenderError { *error };
         return std::nullopt;
     }
 
     void abandon()
     {
         writer.reset();
-        if (temporary != juce::File())
-            temporary.deleteFile();
-        temporary = juce::File();
+        file.abandon();
     }
 
     juce::int64 framesWritten = 0;
     std::string name;
 
 private:
-    juce::File target, temporary;
+    OutputFile file;
     std::unique_ptr<juce::AudioFormatWriter> writer;
 };
 
@@ -235,6 +240,15 @@ std::string seconds(double value)
 
 int runRender(const RenderOptions& options, Io& io)
 {
+    // "render song.wav" renders the demo over song.wav: almost always a
+    // forgotten argument, so it has to be asked for.
+    if (!options.input && !options.overwrite && OutputFile::regularFileExists(options.output))
+    {
+        io.err << "velmora: '" << options.output
+               << "' exists: give IN and OUT to render it, or --overwrite to replace it with the demo\n";
+        return kExitUsage;
+    }
+
     auto opened = Source::open(options.input);
     if (auto* error = std::get_if<RenderError>(&opened))
     {
@@ -242,6 +256,8 @@ int runRender(const RenderOptions& options, Io& io)
         return error->status;
     }
     auto& source = *std::get<std::unique_ptr<Source>>(opened);
+    if (!source.note.empty())
+        io.err << "velmora: " << source.note << '\n';
 
     // A state to save is checked before the render, so a bad path does not
     // cost the whole render first.
@@ -365,17 +381,33 @@ int runRender(const RenderOptions& options, Io& io)
         return kExitFileError;
     }
 
+    // Both files are written whole before either is put in place, so a
+    // failure leaves neither behind.
     const auto frames = destination.framesWritten;
+    if (!destination.finish())
+    {
+        destination.abandon();
+        io.err << "velmora: cannot write " << destination.name << ": write error (disk full?)\n";
+        return kExitFileError;
+    }
+    OutputFile stateFile;
+    if (options.stateOut)
+        if (auto error = writeStateFile(processor, *options.stateOut, stateFile))
+        {
+            destination.abandon();
+            io.err << "velmora: " << error->message << '\n';
+            return kExitFileError;
+        }
     if (auto error = destination.commit())
     {
+        stateFile.abandon();
         io.err << "velmora: " << error->message << '\n';
         return error->status;
     }
-
     if (options.stateOut)
-        if (auto error = saveStateFile(processor, *options.stateOut))
+        if (auto error = stateFile.commit())
         {
-            io.err << "velmora: " << error->message << '\n';
+            io.err << "velmora: " << *error << '\n';
             return kExitFileError;
         }
 

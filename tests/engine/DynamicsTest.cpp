@@ -45,8 +45,8 @@ TEST_P(DuckerLookahead, DelaysTheWetPathByFiveMilliseconds)
 }
 
 INSTANTIATE_TEST_SUITE_P(Rates, DuckerLookahead,
-                         testing::Values(RateCase{ 44100.0, 221, 225 }, RateCase{ 48000.0, 240, 244 },
-                                         RateCase{ 96000.0, 480, 484 }, RateCase{ 100.0, 1, 5 }));
+                         testing::Values(RateCase { 44100.0, 221, 225 }, RateCase { 48000.0, 240, 244 },
+                                         RateCase { 96000.0, 480, 484 }, RateCase { 100.0, 1, 5 }));
 
 // Runs a steady key for `seconds` against a steady wet signal of 1 and
 // returns the last wet gain.
@@ -94,10 +94,10 @@ TEST_P(DuckerKnee, FollowsTheSoftKneeAndSlope)
 }
 
 INSTANTIATE_TEST_SUITE_P(Levels, DuckerKnee,
-                         testing::Values(KneeCase{ -90.0, 0.0 }, KneeCase{ -72.0, 0.0 },
-                                         KneeCase{ -60.0, 12.0 * 12.0 * 0.95 / 48.0 },
-                                         KneeCase{ -48.0, 24.0 * 24.0 * 0.95 / 48.0 }, KneeCase{ -40.0, 0.95 * 20.0 },
-                                         KneeCase{ -20.0, 36.0 }, KneeCase{ 0.0, 36.0 }));
+                         testing::Values(KneeCase { -90.0, 0.0 }, KneeCase { -72.0, 0.0 },
+                                         KneeCase { -60.0, 12.0 * 12.0 * 0.95 / 48.0 },
+                                         KneeCase { -48.0, 24.0 * 24.0 * 0.95 / 48.0 }, KneeCase { -40.0, 0.95 * 20.0 },
+                                         KneeCase { -20.0, 36.0 }, KneeCase { 0.0, 36.0 }));
 
 TEST(Ducker, NeverReducesUnderAKeyBelowTheKnee)
 {

@@ -204,6 +204,55 @@ TEST(EngineInput, NonFiniteSamplesAreTakenAsSilence)
 // dream stage's heat model has a noise floor of its own (a step near -80 dBFS
 // as it starts from rest, then far below -100 dBFS at its default amount), so
 // it is switched off for the exact case.
+TEST(EngineInput, AbsurdlyLargeSamplesNeverLeaveTheEngineBroken)
+{
+    ParameterSnapshot p = withMix(0.5f);
+    p.ascend = p.descend = 1.0f;
+    p.shimmer = 0.9f;
+    EngineHarness h(kRate, 512, p);
+    Stereo blast = velmora::test::noise(4800, 0.5f);
+    for (auto& x : blast.left)
+        x *= 1.0e30f;
+    h.run(blast);
+    const Stereo after = h.run(velmora::test::noise(96000, 0.1f));
+    for (size_t i = 0; i < after.size(); ++i)
+        ASSERT_TRUE(std::isfinite(after.left[i]) && std::isfinite(after.right[i])) << "sample " << i;
+    EXPECT_GT(velmora::test::rms(after.left, 48000), 1e-3);
+}
+
+// With the dream circuit after the mix, a routing change fades that circuit
+// with the wet part, sample by sample: the change never jumps.
+TEST(EngineRouting, TheDreamCircuitAfterTheMixFadesWithoutSteps)
+{
+    ParameterSnapshot p = withMix(0.0f);
+    p.char_pos = 2;
+    p.char_order = 0;
+    p.dream_path = true;
+    p.dream = 1.0f;
+    const Stereo input = velmora::test::sine(96000, 100.0, kRate, 0.5f);
+    EngineHarness h(kRate, 512, p);
+    const Stereo out = h.run(input,
+                             [](int block, ParameterSnapshot& s)
+                             {
+                                 if (block >= 60)
+                                     s.char_order = 1;
+                             });
+
+    // The largest second difference during the change, against the steady
+    // state before it.
+    const auto roughness = [&out](size_t from, size_t to)
+    {
+        double most = 0.0;
+        for (size_t i = from + 2; i < to; ++i)
+            most =
+                std::max(most, std::abs(double(out.left[i]) - 2.0 * double(out.left[i - 1]) + double(out.left[i - 2])));
+        return most;
+    };
+    const double steady = roughness(20 * 512, 60 * 512);
+    const double during = roughness(60 * 512, 90 * 512);
+    EXPECT_LT(during, 4.0 * steady + 1e-4) << "steady " << steady;
+}
+
 TEST(EngineReset, LeavesSilenceAfterSound)
 {
     for (const float dream : { 0.0f, 0.304f })

@@ -46,10 +46,10 @@ TEST_P(FilterBypass, HappensOnlyOutsideTheAudibleCorners)
 }
 
 INSTANTIATE_TEST_SUITE_P(Corners, FilterBypass,
-                         testing::Values(BypassCase{ 20.0, 20000.0, true, true },   // the start values after prepare
-                                         BypassCase{ 20.99, 19999.01, true, true }, //
-                                         BypassCase{ 21.0, 19999.0, false, false }, //
-                                         BypassCase{ 30.0, 500.0, false, false }));
+                         testing::Values(BypassCase { 20.0, 20000.0, true, true },   // the start values after prepare
+                                         BypassCase { 20.99, 19999.01, true, true }, //
+                                         BypassCase { 21.0, 19999.0, false, false }, //
+                                         BypassCase { 30.0, 500.0, false, false }));
 
 struct CornerCase
 {
@@ -75,8 +75,8 @@ TEST_P(ButterworthCorners, AreThreeDecibelsDownAndTwelvePerOctaveBeyond)
 }
 
 INSTANTIATE_TEST_SUITE_P(Corners, ButterworthCorners,
-                         testing::Values(CornerCase{ 80.0, 48000.0 }, CornerCase{ 1000.0, 44100.0 },
-                                         CornerCase{ 500.0, 96000.0 }));
+                         testing::Values(CornerCase { 80.0, 48000.0 }, CornerCase { 1000.0, 44100.0 },
+                                         CornerCase { 500.0, 96000.0 }));
 
 TEST(FilterTone, StaysStableWhenTheCornerIsAboveNyquist)
 {
@@ -140,8 +140,8 @@ TEST_P(FilterTiltGains, SplitTheTiltBetweenLowsAndHighs)
 }
 
 INSTANTIATE_TEST_SUITE_P(Gains, FilterTiltGains,
-                         testing::Values(TiltCase{ 12.0, 0.501, 1.995 }, TiltCase{ -12.0, 1.995, 0.501 },
-                                         TiltCase{ 6.0, 0.708, 1.413 }, TiltCase{ 30.0, 0.501, 1.995 }));
+                         testing::Values(TiltCase { 12.0, 0.501, 1.995 }, TiltCase { -12.0, 1.995, 0.501 },
+                                         TiltCase { 6.0, 0.708, 1.413 }, TiltCase { 30.0, 0.501, 1.995 }));
 
 TEST(FilterTone, PrepareAndResetClearEveryHistory)
 {
@@ -165,6 +165,18 @@ TEST(FilterTone, PrepareAndResetClearEveryHistory)
         for (size_t i = 0; i < 64; ++i)
             ASSERT_EQ(silenceLeft[i], 0.0) << "stale output after " << (viaPrepare ? "prepare" : "reset");
     }
+}
+
+TEST(FilterTone, AZeroRateFallsBackToAUsableOne)
+{
+    FilterTone f;
+    f.prepare(0.0);
+    f.setCutoffs(80.0, 4000.0);
+    f.setTilt(3.0);
+    std::vector<double> left(64, 0.5), right(64, -0.5);
+    f.process(left.data(), right.data(), 64);
+    for (size_t i = 0; i < 64; ++i)
+        ASSERT_TRUE(std::isfinite(left[i]) && std::isfinite(right[i])) << i;
 }
 
 TEST(FilterTone, AnEmptyBlockChangesNothing)

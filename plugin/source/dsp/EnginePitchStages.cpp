@@ -68,7 +68,10 @@ void VelmoraEngine::applyDescendStage(float amount, int numSamples)
 }
 
 // Shimmer on top of the reverb: last block's octave-up layer goes into the
-// reverb at the shimmer amount, unlimited (it is also heard directly).
+// reverb at the shimmer amount, without the limiter (it is also heard
+// directly). Each injected sample is still held within the feed's ceiling:
+// with a long decay the loop gain can exceed one, and unbounded it would
+// grow until the arithmetic overflowed and the engine fell silent for good.
 void VelmoraEngine::plainShimmerFeed(int numSamples)
 {
     shimmerEnvelope = 0.0;
@@ -76,8 +79,8 @@ void VelmoraEngine::plainShimmerFeed(int numSamples)
     const double s = static_cast<double>(smoothers.shimmer.getCurrentValue());
     for (size_t i = 0; i < static_cast<size_t>(numSamples); ++i)
     {
-        wetLeft[i] += s * shimmerFeedLeft[i];
-        wetRight[i] += s * shimmerFeedRight[i];
+        wetLeft[i] += std::clamp(s * shimmerFeedLeft[i], -kShimmerFeedCeiling, kShimmerFeedCeiling);
+        wetRight[i] += std::clamp(s * shimmerFeedRight[i], -kShimmerFeedCeiling, kShimmerFeedCeiling);
         shimmerFeedLeft[i] = 0.0;
         shimmerFeedRight[i] = 0.0;
     }

@@ -50,7 +50,7 @@ FilterTone::Biquad FilterTone::Biquad::lowPass(double frequency, double rate)
 
 void FilterTone::prepare(double rate)
 {
-    sampleRate = rate;
+    sampleRate = rate > 0.0 ? rate : 44100.0;
     tiltCoeff = velmora::one_pole::forFrequency(kTiltPivotHz, sampleRate);
     reset();
 }

@@ -5,6 +5,12 @@
 #include <algorithm>
 #include <cmath>
 
+namespace
+{
+// +80 dBFS: far above any real signal, far below where anything overflows.
+constexpr double kInputCeiling = 10000.0;
+} // namespace
+
 VelmoraEngine::VelmoraEngine() = default;
 VelmoraEngine::~VelmoraEngine() = default;
 
@@ -24,7 +30,7 @@ void VelmoraEngine::prepare(double newSampleRate, int maximumBlockSize)
 
     const auto size = static_cast<size_t>(maxBlockSize);
     for (auto* buffer : { &inLeft, &inRight, &wetLeft, &wetRight, &pitchLeft, &pitchRight, &shimmerFeedLeft,
-                          &shimmerFeedRight, &chorusLeft, &chorusRight })
+                          &shimmerFeedRight, &chorusLeft, &chorusRight, &fadeWeight })
         buffer->assign(size, 0.0);
 
     smoothers.prepare(sampleRate, params);
@@ -137,8 +143,10 @@ void VelmoraEngine::readInput(const juce::AudioBuffer<float>& buffer, int numSam
     const float* right = buffer.getReadPointer(1);
 
     // A non-finite sample from the host is taken as silence: once inside the
-    // reverb's feedback it would never leave.
-    const auto finiteOrSilence = [](float x) { return std::isfinite(x) ? static_cast<double>(x) : 0.0; };
+    // reverb's feedback it would never leave. Absurdly large ones (a blown-up
+    // plug-in upstream) are held at +80 dBFS, where nothing inside overflows.
+    const auto finiteOrSilence = [](float x)
+    { return std::isfinite(x) ? std::clamp(static_cast<double>(x), -kInputCeiling, kInputCeiling) : 0.0; };
 
     for (int i = 0; i < numSamples; ++i)
     {
@@ -150,11 +158,14 @@ void VelmoraEngine::readInput(const juce::AudioBuffer<float>& buffer, int numSam
 void VelmoraEngine::mixDryAndWet(int numSamples)
 {
     constexpr double halfPi = juce::MathConstants<double>::halfPi;
+    blockFaded = false;
     for (int i = 0; i < numSamples; ++i)
     {
         const auto s = static_cast<size_t>(i);
         const double m = smoothers.mix.getNextValue();
         const double w = routing.nextWeight();
+        fadeWeight[s] = w;
+        blockFaded = blockFaded || w < 1.0;
         const double wetGain = w * std::sin(m * halfPi);
         const double dryGain = std::cos(m * halfPi);
         wetLeft[s] = wetGain * wetLeft[s] + dryGain * inLeft[s];
@@ -184,8 +195,10 @@ void VelmoraEngine::finishCharacterAtEnd(int numSamples)
 void VelmoraEngine::runDreamAfterMix(int numSamples)
 {
     // During a routing fade the dream circuit's output is blended with the
-    // plain mix by the fade level, so the circuit fades with the routing.
-    const bool fading = routing.wetFade < 1.0;
+    // plain mix by the fade level, so the circuit fades with the routing. The
+    // blend follows the fade sample by sample: one weight for a whole block
+    // would step at every block boundary and click.
+    const bool fading = blockFaded;
     if (fading)
     {
         std::copy_n(wetLeft.begin(), numSamples, chorusLeft.begin());
@@ -198,10 +211,10 @@ void VelmoraEngine::runDreamAfterMix(int numSamples)
 
     if (fading)
     {
-        const double s = RoutingLatch::smoothstep(routing.wetFade);
         for (int i = 0; i < numSamples; ++i)
         {
             const auto k = static_cast<size_t>(i);
+            const double s = fadeWeight[k];
             wetLeft[k] = chorusLeft[k] + s * (wetLeft[k] - chorusLeft[k]);
             wetRight[k] = chorusRight[k] + s * (wetRight[k] - chorusRight[k]);
         }

@@ -63,6 +63,8 @@ public:
     std::vector<double> pitchLeft, pitchRight;             // the octave layers of the current block
     std::vector<double> shimmerFeedLeft, shimmerFeedRight; // last block's octave-up layer, fed to the reverb
     std::vector<double> chorusLeft, chorusRight;           // the reverb input's chorus copy; later scratch
+    std::vector<double> fadeWeight;                        // the routing fade's weight per sample of the mix
+    bool blockFaded = false;                               // whether any sample of this block's mix was faded
 
     // ---- filters and tone --------------------------------------------------
     FilterTone filterTone;

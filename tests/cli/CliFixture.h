@@ -18,6 +18,14 @@ struct CliResult
     std::string out, err;
 };
 
+// A command line and the parts its error message must contain. An argument
+// "@name" stands for the file "name" in the test's scratch folder.
+struct CliCase
+{
+    std::vector<std::string> args;
+    std::vector<std::string> messageParts;
+};
+
 // Runs the tool in-process, in a scratch folder of its own.
 class CliTest : public testing::Test
 {
@@ -36,6 +44,24 @@ protected:
     std::string path(const std::string& name) const
     {
         return folder.getChildFile(name).getFullPathName().toStdString();
+    }
+
+    std::vector<std::string> resolve(const std::vector<std::string>& args) const
+    {
+        std::vector<std::string> resolved;
+        for (const auto& a : args)
+            resolved.push_back(a.rfind("@", 0) == 0 ? path(a.substr(1)) : a);
+        return resolved;
+    }
+
+    // Runs a case that must fail with `status`, saying what its message parts say.
+    CliResult expectFailure(const CliCase& c, int status) const
+    {
+        const auto result = run(resolve(c.args));
+        EXPECT_EQ(result.status, status);
+        for (const auto& part : c.messageParts)
+            EXPECT_NE(result.err.find(part), std::string::npos) << "missing '" << part << "' in: " << result.err;
+        return result;
     }
 
     CliResult run(const std::vector<std::string>& args) const

@@ -6,52 +6,45 @@ namespace
 {
 using velmora::test::CliTest;
 
-struct BadArguments
-{
-    std::vector<std::string> args;
-    std::vector<std::string> messageParts;
-};
-
-class CommandLineErrors : public CliTest, public testing::WithParamInterface<BadArguments>
+class CommandLineErrors : public CliTest, public testing::WithParamInterface<velmora::test::CliCase>
 {
 };
 
 TEST_P(CommandLineErrors, ExitWithStatusTwoAndSayWhy)
 {
-    const auto result = run(GetParam().args);
-    EXPECT_EQ(result.status, 2);
-    for (const auto& part : GetParam().messageParts)
-        EXPECT_NE(result.err.find(part), std::string::npos) << "missing '" << part << "' in: " << result.err;
+    expectFailure(GetParam(), 2);
     EXPECT_EQ(filesInFolder(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, CommandLineErrors,
-    testing::Values(BadArguments { {}, { "no command" } }, BadArguments { { "fly" }, { "unknown command 'fly'" } },
-                    BadArguments { { "render" }, { "needs an output file" } },
-                    BadArguments { { "render", "a", "b", "c" }, { "at most two files" } },
-                    BadArguments { { "render", "o.wav", "--set", "bogus=1" },
-                                   { "unknown parameter 'bogus'", "mix", "char_order" } },
-                    BadArguments { { "render", "o.wav", "--set", "mix" }, { "ID=VALUE" } },
-                    BadArguments { { "render", "o.wav", "--set", "mix=loud" }, { "'loud' is not a number", "0 .. 1" } },
-                    BadArguments { { "render", "o.wav", "--set", "mix=1.5" }, { "out of range", "Mix takes 0 .. 1" } },
-                    BadArguments { { "render", "o.wav", "--set", "hpf_freq=10" }, { "out of range", "30 .. 1000" } },
-                    BadArguments { { "render", "o.wav", "--set=tilt_eq=-13" }, { "out of range", "-12 .. 12" } },
-                    BadArguments { { "render", "o.wav", "--set", "char_order=6" },
-                                   { "out of range", "0 (Drive Dream Derez)", "5 (Derez Dream Drive)" } },
-                    BadArguments { { "render", "o.wav", "--set", "char_pos=1.5" },
-                                   { "not one of the values", "2 (Last)" } },
-                    BadArguments { { "render", "o.wav", "--set", "shimmer_path=2" }, { "0 (off) or 1 (on)" } },
-                    BadArguments { { "render", "o.wav", "--set", "mix=nan" }, { "not a number" } },
-                    BadArguments { { "render", "o.wav", "--set" }, { "--set needs a value" } },
-                    BadArguments { { "render", "o.wav", "--block", "0" }, { "--block", "'0'" } },
-                    BadArguments { { "render", "o.wav", "--block", "64k" }, { "--block", "'64k'" } },
-                    BadArguments { { "render", "o.wav", "--tail", "-1" }, { "--tail", "'-1'" } },
-                    BadArguments { { "render", "o.wav", "--tail", "61" }, { "--tail", "'61'" } },
-                    BadArguments { { "render", "o.wav", "--bits", "12" }, { "--bits takes 16, 24 or 32f" } },
-                    BadArguments { { "render", "o.wav", "--loud" }, { "unknown option '--loud'" } },
-                    BadArguments { { "params", "--xml" }, { "unknown argument '--xml'" } },
-                    BadArguments { { "info", "--rate", "fast" }, { "--rate", "'fast'" } }));
+    testing::Values(
+        velmora::test::CliCase { {}, { "no command" } },
+        velmora::test::CliCase { { "fly" }, { "unknown command 'fly'" } },
+        velmora::test::CliCase { { "render" }, { "needs an output file" } },
+        velmora::test::CliCase { { "render", "a", "b", "c" }, { "at most two files" } },
+        velmora::test::CliCase { { "render", "o.wav", "--set", "bogus=1" },
+                                 { "unknown parameter 'bogus'", "mix", "char_order" } },
+        velmora::test::CliCase { { "render", "o.wav", "--set", "mix" }, { "ID=VALUE" } },
+        velmora::test::CliCase { { "render", "o.wav", "--set", "mix=loud" }, { "'loud' is not a number", "0 .. 1" } },
+        velmora::test::CliCase { { "render", "o.wav", "--set", "mix=1.5" }, { "out of range", "Mix takes 0 .. 1" } },
+        velmora::test::CliCase { { "render", "o.wav", "--set", "hpf_freq=10" }, { "out of range", "30 .. 1000" } },
+        velmora::test::CliCase { { "render", "o.wav", "--set=tilt_eq=-13" }, { "out of range", "-12 .. 12" } },
+        velmora::test::CliCase { { "render", "o.wav", "--set", "char_order=6" },
+                                 { "out of range", "0 (Drive Dream Derez)", "5 (Derez Dream Drive)" } },
+        velmora::test::CliCase { { "render", "o.wav", "--set", "char_pos=1.5" },
+                                 { "not one of the values", "2 (Last)" } },
+        velmora::test::CliCase { { "render", "o.wav", "--set", "shimmer_path=2" }, { "0 (off) or 1 (on)" } },
+        velmora::test::CliCase { { "render", "o.wav", "--set", "mix=nan" }, { "not a number" } },
+        velmora::test::CliCase { { "render", "o.wav", "--set" }, { "--set needs a value" } },
+        velmora::test::CliCase { { "render", "o.wav", "--block", "0" }, { "--block", "'0'" } },
+        velmora::test::CliCase { { "render", "o.wav", "--block", "64k" }, { "--block", "'64k'" } },
+        velmora::test::CliCase { { "render", "o.wav", "--tail", "-1" }, { "--tail", "'-1'" } },
+        velmora::test::CliCase { { "render", "o.wav", "--tail", "61" }, { "--tail", "'61'" } },
+        velmora::test::CliCase { { "render", "o.wav", "--bits", "12" }, { "--bits takes 16, 24 or 32f" } },
+        velmora::test::CliCase { { "render", "o.wav", "--loud" }, { "unknown option '--loud'" } },
+        velmora::test::CliCase { { "params", "--xml" }, { "unknown argument '--xml'" } },
+        velmora::test::CliCase { { "info", "--rate", "fast" }, { "--rate", "'fast'" } }));
 
 TEST(CommandLine, TakesParameterValuesInTheirOwnUnitsAndChoicesByName)
 {

@@ -140,15 +140,8 @@ TEST_P(StateFileErrors, ExitWithStatusOneAndWriteNothing)
     folder.getChildFile("junk.bin").replaceWithText("VC2! but not a state");
     std::vector<float> impulse(4800, 0.0f);
     writeWav("in.wav", { impulse, impulse }, 48000.0);
-    std::vector<std::string> args;
-    for (const auto& a : GetParam().args)
-        args.push_back(a.rfind("@", 0) == 0 ? path(a.substr(1)) : a);
     const int before = filesInFolder();
-
-    const auto result = run(args);
-    EXPECT_EQ(result.status, 1);
-    for (const auto& part : GetParam().messageParts)
-        EXPECT_NE(result.err.find(part), std::string::npos) << "missing '" << part << "' in: " << result.err;
+    expectFailure({ GetParam().args, GetParam().messageParts }, 1);
     EXPECT_EQ(filesInFolder(), before);
 }
 
@@ -173,42 +166,33 @@ INSTANTIATE_TEST_SUITE_P(
         return name;
     });
 
-struct BadStateArguments
-{
-    std::vector<std::string> args;
-    std::vector<std::string> messageParts;
-};
-
-class StateArgumentErrors : public CliTest, public testing::WithParamInterface<BadStateArguments>
+class StateArgumentErrors : public CliTest, public testing::WithParamInterface<velmora::test::CliCase>
 {
 };
 
 TEST_P(StateArgumentErrors, ExitWithStatusTwoAndSayWhy)
 {
-    const auto result = run(GetParam().args);
-    EXPECT_EQ(result.status, 2);
-    for (const auto& part : GetParam().messageParts)
-        EXPECT_NE(result.err.find(part), std::string::npos) << "missing '" << part << "' in: " << result.err;
+    expectFailure(GetParam(), 2);
     EXPECT_EQ(filesInFolder(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, StateArgumentErrors,
     testing::Values(
-        BadStateArguments { { "render", "o.wav", "--preset", "23" }, { "no factory preset '23'", "0 to 22" } },
-        BadStateArguments { { "render", "o.wav", "--preset", "-1" }, { "no factory preset '-1'" } },
-        BadStateArguments { { "render", "o.wav", "--preset", "Cathedral" }, { "no factory preset 'Cathedral'" } },
-        BadStateArguments { { "render", "o.wav", "--preset" }, { "--preset needs a value" } },
-        BadStateArguments { { "render", "o.wav", "--state-in" }, { "--state-in needs a value" } },
-        BadStateArguments { { "render", "o.wav", "--state-out=" }, { "--state-out needs a value" } },
-        BadStateArguments { { "presets", "--all" }, { "presets: unknown argument '--all'" } },
-        BadStateArguments { { "state" }, { "dump or make" } },
-        BadStateArguments { { "state", "print", "x" }, { "unknown subcommand 'print'" } },
-        BadStateArguments { { "state", "dump" }, { "one state file" } },
-        BadStateArguments { { "state", "dump", "a", "b" }, { "one state file" } },
-        BadStateArguments { { "state", "dump", "a", "--xml" }, { "unknown option '--xml'" } },
-        BadStateArguments { { "state", "make" }, { "one output file" } },
-        BadStateArguments { { "state", "make", "s.bin", "--set", "mix=2" }, { "out of range" } },
-        BadStateArguments { { "state", "make", "s.bin", "--preset", "99" }, { "no factory preset" } }));
+        velmora::test::CliCase { { "render", "o.wav", "--preset", "23" }, { "no factory preset '23'", "0 to 22" } },
+        velmora::test::CliCase { { "render", "o.wav", "--preset", "-1" }, { "no factory preset '-1'" } },
+        velmora::test::CliCase { { "render", "o.wav", "--preset", "Cathedral" }, { "no factory preset 'Cathedral'" } },
+        velmora::test::CliCase { { "render", "o.wav", "--preset" }, { "--preset needs a value" } },
+        velmora::test::CliCase { { "render", "o.wav", "--state-in" }, { "--state-in needs a value" } },
+        velmora::test::CliCase { { "render", "o.wav", "--state-out=" }, { "--state-out needs a value" } },
+        velmora::test::CliCase { { "presets", "--all" }, { "presets: unknown argument '--all'" } },
+        velmora::test::CliCase { { "state" }, { "dump or make" } },
+        velmora::test::CliCase { { "state", "print", "x" }, { "unknown subcommand 'print'" } },
+        velmora::test::CliCase { { "state", "dump" }, { "one state file" } },
+        velmora::test::CliCase { { "state", "dump", "a", "b" }, { "one state file" } },
+        velmora::test::CliCase { { "state", "dump", "a", "--xml" }, { "unknown option '--xml'" } },
+        velmora::test::CliCase { { "state", "make" }, { "one output file" } },
+        velmora::test::CliCase { { "state", "make", "s.bin", "--set", "mix=2" }, { "out of range" } },
+        velmora::test::CliCase { { "state", "make", "s.bin", "--preset", "99" }, { "no factory preset" } }));
 
 } // namespace

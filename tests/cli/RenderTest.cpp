@@ -96,7 +96,7 @@ TEST_F(CliTest, WithoutAnInputRendersTheDemo)
 // reproduced exactly: the same input and settings give the same file.
 TEST_F(CliTest, RendersAreRepeatableBitForBit)
 {
-    const std::vector<std::string> settings = { "--set", "dream=1", "--set", "hiss=0.6", "--set", "derez=0.3",
+    const std::vector<std::string> settings = { "--set", "dream=1",    "--set", "hiss=0.6",    "--set",  "derez=0.3",
                                                 "--set", "ascend=0.5", "--set", "shimmer=0.6", "--tail", "1" };
     for (const char* name : { "a.wav", "b.wav" })
     {
@@ -115,7 +115,7 @@ TEST_F(CliTest, RendersAreRepeatableBitForBit)
 struct FileProblem
 {
     const char* what;
-    std::vector<std::string> args; // {IN} and {OUT} stand for files in the scratch folder
+    std::vector<std::string> args; // "@name" is a file in the scratch folder
     std::vector<std::string> messageParts;
 };
 
@@ -126,15 +126,8 @@ class RenderFileErrors : public CliTest, public testing::WithParamInterface<File
 TEST_P(RenderFileErrors, ExitWithStatusOneNamingTheFileAndLeaveNothingBehind)
 {
     folder.getChildFile("notes.txt").replaceWithText("not audio at all");
-    std::vector<std::string> args;
-    for (const auto& a : GetParam().args)
-        args.push_back(a.rfind("@", 0) == 0 ? path(a.substr(1)) : a);
     const int before = filesInFolder();
-
-    const auto result = run(args);
-    EXPECT_EQ(result.status, 1);
-    for (const auto& part : GetParam().messageParts)
-        EXPECT_NE(result.err.find(part), std::string::npos) << "missing '" << part << "' in: " << result.err;
+    expectFailure({ GetParam().args, GetParam().messageParts }, 1);
     EXPECT_EQ(filesInFolder(), before) << "a failed render left a file behind";
 }
 

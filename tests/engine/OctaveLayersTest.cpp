@@ -1,5 +1,5 @@
 #include "support/EngineHarness.h"
-#include "support/Spectrum.h"
+#include "support/FrequencyAnalysis.h"
 
 #include <gtest/gtest.h>
 

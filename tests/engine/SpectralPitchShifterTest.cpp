@@ -1,6 +1,6 @@
 #include "SpectralPitchShifter.h"
 
-#include "support/Spectrum.h"
+#include "support/FrequencyAnalysis.h"
 
 #include <gtest/gtest.h>
 
